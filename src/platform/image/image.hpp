@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace sonaris::platform::image {
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+// Decoded pixels in Cairo's ARGB32 layout: premultiplied alpha, one native-endian 32-bit word a
+// pixel, rows `stride` bytes apart.
+struct Bitmap {
+    PixelSize size;
+    int stride = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+class ImageSource;
+
+// An immutable picture shared by counted reference. There is an image exactly when a decoder
+// recognises the bytes and reads a valid header; its pixels are decoded later, at the size they
+// are drawn, and kept for the next draw. Copies share the source and its decoded pixels; every
+// operation is safe to call from several threads at once.
+class Image {
+public:
+    static std::optional<Image> fromBytes(std::vector<std::uint8_t> bytes);
+    static std::optional<Image> fromFile(const std::filesystem::path& path);
+
+    // The picture's own size in pixels, as its header states it.
+    PixelSize naturalSize() const;
+
+    // Pixels at least `atLeast` in both directions where the picture is that large (otherwise at
+    // its natural size), keeping the aspect ratio; decoded on first need and reused by every later
+    // call that asks for no more. Nothing when the pixel data turns out to be corrupt.
+    std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) const;
+
+    // Whether two values share one source (the same loaded picture).
+    bool isSameImage(const Image& other) const { return source_ == other.source_; }
+
+private:
+    explicit Image(std::shared_ptr<ImageSource> source) : source_(std::move(source)) {}
+    std::shared_ptr<ImageSource> source_;
+};
+
+}  // namespace sonaris::platform::image

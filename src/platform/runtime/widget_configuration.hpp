@@ -1,0 +1,86 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/foundation/date.hpp"
+#include "platform/runtime/timeline.hpp"
+#include "platform/ui/environment.hpp"
+#include "platform/ui/view.hpp"
+#include "platform/ui/views.hpp"
+
+namespace sonaris::platform::runtime {
+
+// One entry as the runtime handles it, whatever the widget's entry type.
+struct AnyEntry {
+    foundation::Date date;
+    // Builds the entry's view; the runtime sets the environment (the family) around the call.
+    std::function<ui::ViewNode()> view;
+    // The entry's own members as JSON object members, without braces, for the command line.
+    std::string jsonMembers;
+};
+
+struct AnyTimeline {
+    std::vector<AnyEntry> entries;
+    TimelineReloadPolicy policy;
+};
+
+// A widget's declaration as the runtime needs it.
+struct WidgetConfiguration {
+    std::string kind;
+    std::string displayName;
+    std::string descriptionText;
+    std::vector<ui::WidgetFamily> families;
+
+    std::function<AnyEntry(const TimelineProviderContext&)> placeholder;
+    std::function<AnyEntry(const TimelineProviderContext&)> snapshot;
+    std::function<AnyTimeline(const TimelineProviderContext&)> timeline;
+
+    WidgetConfiguration configurationDisplayName(const ui::LocalizedStringKey& name) && {
+        displayName = ui::localized(name);
+        return std::move(*this);
+    }
+    WidgetConfiguration description(const ui::LocalizedStringKey& text) && {
+        descriptionText = ui::localized(text);
+        return std::move(*this);
+    }
+    WidgetConfiguration supportedFamilies(std::vector<ui::WidgetFamily> supported) && {
+        families = std::move(supported);
+        return std::move(*this);
+    }
+};
+
+// A static configuration of a provider and a content function. The entry type must have a
+// `date` and a function `entryJsonMembers(const Entry&)` found by argument-dependent lookup.
+template <class Provider, class Content>
+WidgetConfiguration StaticConfiguration(std::string kind, Provider provider, Content content) {
+    using Entry = decltype(provider.placeholder(std::declval<TimelineProviderContext>()));
+    auto erase = [content](Entry entry) {
+        AnyEntry any{entry.date, {}, entryJsonMembers(entry)};
+        any.view = [content, entry = std::move(entry)]() { return ui::ViewNode(content(entry)); };
+        return any;
+    };
+    WidgetConfiguration configuration;
+    configuration.kind = std::move(kind);
+    configuration.placeholder = [provider, erase](const TimelineProviderContext& context) {
+        return erase(provider.placeholder(context));
+    };
+    configuration.snapshot = [provider, erase](const TimelineProviderContext& context) {
+        std::optional<AnyEntry> result;
+        provider.getSnapshot(context, [&](Entry entry) { result = erase(std::move(entry)); });
+        return std::move(*result);
+    };
+    configuration.timeline = [provider, erase](const TimelineProviderContext& context) {
+        AnyTimeline result;
+        provider.getTimeline(context, [&](Timeline<Entry> timeline) {
+            for (auto& entry : timeline.entries) result.entries.push_back(erase(std::move(entry)));
+            result.policy = timeline.policy;
+        });
+        return result;
+    };
+    return configuration;
+}
+
+}  // namespace sonaris::platform::runtime

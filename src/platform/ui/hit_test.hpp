@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+
+#include "platform/foundation/url.hpp"
+#include "platform/ui/geometry.hpp"
+#include "platform/ui/layout.hpp"
+
+namespace sonaris::platform::ui {
+
+// The URL a tap at `point` opens: the front-most Link under it, else the root's widget URL
+// (anywhere inside the widget), else nothing.
+std::optional<foundation::URL> hitTest(const LayoutResult& laidOut, Point point);
+
+}  // namespace sonaris::platform::ui

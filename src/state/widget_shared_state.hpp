@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/date.hpp"
+#include "state/widget_track_info.hpp"
+
+namespace sonaris::state {
+
+// The host's playback state as it writes it to the state file.
+struct WidgetSharedState {
+    bool isPlaying = false;
+    std::string title;
+    std::string artist;
+    std::string album;
+    double duration = 0;
+    double currentTime = 0;
+    std::string mediaKind;
+    bool hasArtwork = false;
+    std::optional<std::string> artworkBase64;
+    std::vector<WidgetTrackInfo> recentTracks;
+    platform::foundation::Date updatedAt;
+
+    // The built-in state, made anew on each call with the current time as `updatedAt`.
+    // (`default` itself is a C++ keyword.)
+    static WidgetSharedState default_();
+};
+
+}  // namespace sonaris::state

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/foundation/date.hpp"
+#include "platform/image/image.hpp"
+#include "state/widget_shared_state.hpp"
+
+namespace sonaris::timeline {
+
+// One timeline entry: the state and cover art as read at one moment.
+struct SonarisEntry {
+    platform::foundation::Date date;
+    state::WidgetSharedState state;
+    std::optional<platform::image::Image> artwork;
+};
+
+// `"state": STATE, "artwork": null | {"width": W, "height": H}` for the command line.
+std::string entryJsonMembers(const SonarisEntry& entry);
+
+}  // namespace sonaris::timeline
