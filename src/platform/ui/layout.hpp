@@ -51,7 +51,7 @@ struct LayoutResult {
 };
 
 // Lays out a whole tree in a widget of `size`: the root is proposed the full size and placed at
-// the origin.
-LayoutResult layout(ViewNode root, Size size);
+// the origin. `displayScale` (pixels per point) sets what one device pixel is, for hairlines.
+LayoutResult layout(ViewNode root, Size size, double displayScale = 2);
 
 }  // namespace sonaris::platform::ui
