@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -38,6 +39,11 @@ struct WidgetConfiguration {
     std::function<AnyEntry(const TimelineProviderContext&)> snapshot;
     std::function<AnyTimeline(const TimelineProviderContext&)> timeline;
 
+    // The folders the host writes into, asked for when the live widget starts: a change in one of
+    // them makes the runtime ask for a new timeline at once instead of waiting for the reload
+    // date. Unset: only the widget's container folder (~/Library/Containers/<kind>/Data/Documents).
+    std::function<std::vector<std::filesystem::path>()> hostFolders;
+
     WidgetConfiguration configurationDisplayName(const ui::LocalizedStringKey& name) && {
         displayName = ui::localized(name);
         return std::move(*this);
@@ -48,6 +54,11 @@ struct WidgetConfiguration {
     }
     WidgetConfiguration supportedFamilies(std::vector<ui::WidgetFamily> supported) && {
         families = std::move(supported);
+        return std::move(*this);
+    }
+    WidgetConfiguration watchingHostFolders(
+        std::function<std::vector<std::filesystem::path>()> folders) && {
+        hostFolders = std::move(folders);
         return std::move(*this);
     }
 };
