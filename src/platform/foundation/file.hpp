@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace sonaris::platform::foundation {
@@ -10,5 +13,27 @@ namespace sonaris::platform::foundation {
 // Reads a whole regular file in one piece. Anything that is not a regular file (a directory, a
 // named pipe, a device) fails at once instead of blocking.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path);
+
+// A file's bytes followed by zeroed spare room, so that a parser that reads in wide blocks may
+// run past the end without a copy of the text into a bigger buffer.
+class PaddedBytes {
+  public:
+    const std::uint8_t* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    // At least size() plus the padding asked for.
+    std::size_t capacity() const { return capacity_; }
+    std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
+
+  private:
+    friend std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path&,
+                                                          std::size_t);
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// readWholeFile with `padding` zero bytes of room after the content.
+std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path& path,
+                                               std::size_t padding);
 
 }  // namespace sonaris::platform::foundation
