@@ -30,7 +30,7 @@ class ImageSource;
 // are drawn, and kept for the next draw. Copies share the source and its decoded pixels; every
 // operation is safe to call from several threads at once.
 class Image {
-public:
+  public:
     static std::optional<Image> fromBytes(std::vector<std::uint8_t> bytes);
     static std::optional<Image> fromFile(const std::filesystem::path& path);
 
@@ -45,7 +45,7 @@ public:
     // Whether two values share one source (the same loaded picture).
     bool isSameImage(const Image& other) const { return source_ == other.source_; }
 
-private:
+  private:
     explicit Image(std::shared_ptr<ImageSource> source) : source_(std::move(source)) {}
     std::shared_ptr<ImageSource> source_;
 };

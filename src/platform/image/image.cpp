@@ -1,0 +1,93 @@
+#include "platform/image/image.hpp"
+
+#include <mutex>
+#include <new>
+
+#include "platform/foundation/file.hpp"
+#include "platform/image/box_reducer.hpp"
+#include "platform/image/codec.hpp"
+
+namespace sonaris::platform::image {
+
+// The bytes of one picture and the largest decode made of it so far, shared by every copy of the
+// Image made from them.
+class ImageSource {
+  public:
+    ImageSource(std::vector<std::uint8_t> bytes, Header header)
+        : bytes_(std::move(bytes)), header_(header) {}
+
+    PixelSize naturalSize() const { return header_.size; }
+
+    std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) {
+        const auto want = coveredSize(header_.size, atLeast);
+        const auto covers = [want](const Bitmap& bitmap) {
+            return bitmap.size.width >= want.width && bitmap.size.height >= want.height;
+        };
+        {
+            const std::lock_guard lock(mutex_);
+            if (cached_ && covers(*cached_)) {
+                return cached_;
+            }
+            if (unreadable_) {
+                return nullptr;
+            }
+        }
+
+        // Decoding runs unlocked so that a large decode does not hold up draws the cache can
+        // already serve; two threads may then decode at once, and the larger result is kept.
+        std::optional<Bitmap> bitmap;
+        try {
+            bitmap = decode(header_.format, bytes_, atLeast);
+        } catch (const std::bad_alloc&) {
+            return nullptr;  // memory may be back next time, so this is not remembered
+        }
+
+        const std::lock_guard lock(mutex_);
+        if (!bitmap) {
+            unreadable_ = true;
+            return nullptr;
+        }
+        auto fresh = std::make_shared<const Bitmap>(std::move(*bitmap));
+        if (!cached_ || area(*fresh) > area(*cached_)) {
+            cached_ = fresh;
+        }
+        return covers(*cached_) ? cached_ : fresh;
+    }
+
+  private:
+    static std::int64_t area(const Bitmap& bitmap) {
+        return std::int64_t{bitmap.size.width} * bitmap.size.height;
+    }
+
+    const std::vector<std::uint8_t> bytes_;
+    const Header header_;
+    std::mutex mutex_;
+    std::shared_ptr<const Bitmap> cached_;
+    bool unreadable_ = false;
+};
+
+std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
+    const auto header = readHeader(bytes);
+    if (!header) {
+        return std::nullopt;
+    }
+    return Image(std::make_shared<ImageSource>(std::move(bytes), *header));
+}
+
+std::optional<Image> Image::fromFile(const std::filesystem::path& path) {
+    auto bytes = foundation::readWholeFile(path);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return fromBytes(std::move(*bytes));
+}
+
+PixelSize Image::naturalSize() const {
+    return source_->naturalSize();
+}
+
+std::shared_ptr<const Bitmap> Image::decoded(PixelSize atLeast) const {
+    return source_->decoded(atLeast);
+}
+
+}  // namespace sonaris::platform::image
