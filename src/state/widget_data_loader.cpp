@@ -1,0 +1,95 @@
+#include "state/widget_data_loader.hpp"
+
+#include <array>
+#include <string>
+
+#include "platform/foundation/base64.hpp"
+#include "platform/foundation/file.hpp"
+#include "platform/foundation/home_directory.hpp"
+#include "state/host_contract.hpp"
+#include "state/state_json.hpp"
+
+namespace sonaris::state {
+
+namespace {
+
+namespace foundation = platform::foundation;
+using platform::image::Image;
+
+std::array<std::string, 2> folders() {
+    return {HostFiles::containerFolder(), std::string(HostFiles::supportFolder)};
+}
+
+// The home folder is asked for again for each location, so one call never mixes the answers of
+// two moments, nor keeps one.
+std::optional<std::filesystem::path> location(const std::string& folder, std::string_view file) {
+    const auto home = foundation::homeDirectoryForCurrentUser();
+    if (!home)
+        return std::nullopt;
+    return *home / folder / file;
+}
+
+std::optional<WidgetSharedState> readState(const std::filesystem::path& path) {
+    // Read with room for the parser to scan past the end, so the text is decoded where it lies.
+    const auto bytes = foundation::readWholeFilePadded(path, stateJsonPadding);
+    if (!bytes)
+        return std::nullopt;
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    return decodeWidgetSharedState(text, bytes->capacity());
+}
+
+std::vector<std::filesystem::path> locations(std::string_view file) {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& folder : folders())
+        if (auto path = location(folder, file))
+            paths.push_back(std::move(*path));
+    return paths;
+}
+
+}  // namespace
+
+WidgetSharedState WidgetDataLoader::loadState() {
+    for (const auto& folder : folders()) {
+        const auto path = location(folder, HostFiles::stateFileName);
+        if (!path)
+            continue;
+        if (auto state = readState(*path))
+            return std::move(*state);
+    }
+    return WidgetSharedState::default_();
+}
+
+std::optional<Image> WidgetDataLoader::loadArtworkImage(std::optional<std::string_view> base64) {
+    if (base64) {
+        if (auto bytes = foundation::base64Decode(*base64); bytes && !bytes->empty()) {
+            if (auto image = Image::fromBytes(std::move(*bytes)))
+                return image;
+        }
+    }
+    for (const auto& folder : folders()) {
+        const auto path = location(folder, HostFiles::coverFileName);
+        if (!path)
+            continue;
+        if (auto image = Image::fromFile(*path))
+            return image;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::filesystem::path> WidgetDataLoader::stateFileLocations() {
+    return locations(HostFiles::stateFileName);
+}
+
+std::vector<std::filesystem::path> WidgetDataLoader::coverFileLocations() {
+    return locations(HostFiles::coverFileName);
+}
+
+std::vector<std::filesystem::path> WidgetDataLoader::hostFolders() {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& folder : folders())
+        if (const auto home = foundation::homeDirectoryForCurrentUser())
+            paths.push_back(*home / folder);
+    return paths;
+}
+
+}  // namespace sonaris::state

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/image/image.hpp"
+#include "state/widget_shared_state.hpp"
+
+namespace sonaris::state {
+
+// Finds and reads what the host leaves for the widget. Nothing is kept between calls: every call
+// reads the files afresh, and every failure falls back quietly (next location, default state, no
+// image).
+class WidgetDataLoader {
+  public:
+    WidgetDataLoader() = delete;
+
+    // The first state file that reads and decodes, container folder first; else the default.
+    static WidgetSharedState loadState();
+
+    // The picture in `base64` when it is valid Base64 of a readable image; else the first cover
+    // file that is a readable image; else nothing. Does not look at `hasArtwork`.
+    static std::optional<platform::image::Image> loadArtworkImage(
+        std::optional<std::string_view> base64);
+
+    // Where the host's files are looked for, in the order tried, under the home folder as it is
+    // now; a location is left out while there is no home folder.
+    static std::vector<std::filesystem::path> stateFileLocations();
+    static std::vector<std::filesystem::path> coverFileLocations();
+    // The folders those files live in, for watching them.
+    static std::vector<std::filesystem::path> hostFolders();
+};
+
+}  // namespace sonaris::state

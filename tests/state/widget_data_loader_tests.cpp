@@ -1,0 +1,202 @@
+#include "state/widget_data_loader.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/foundation/base64.hpp"
+#include "state/host_files.hpp"
+
+namespace sonaris::state {
+namespace {
+
+using platform::image::PixelSize;
+using testing::makeJpeg;
+using testing::ScratchHome;
+using testing::stateDocumentWith;
+using testing::writeFile;
+
+std::string stateTitled(const std::string& title) {
+    return stateDocumentWith("title", "\"" + title + "\"");
+}
+
+std::string base64Of(const std::vector<std::uint8_t>& bytes) {
+    return platform::foundation::base64Encode(bytes.data(), bytes.size());
+}
+
+// Files that are no state file, each made at `path`.
+struct BadFile {
+    const char* name;
+    void (*make)(const std::filesystem::path& path);
+};
+
+const BadFile badFiles[] = {
+    {"empty", [](const auto& path) { writeFile(path, ""); }},
+    {"binary junk",
+     [](const auto& path) {
+         std::vector<std::uint8_t> junk(5000);
+         for (std::size_t i = 0; i < junk.size(); ++i)
+             junk[i] = static_cast<std::uint8_t>(i * 7919 >> 3);
+         writeFile(path, junk);
+     }},
+    {"a truncated picture",
+     [](const auto& path) {
+         auto picture = makeJpeg(64, 64);
+         picture.resize(20);
+         writeFile(path, picture);
+     }},
+    {"truncated", [](const auto& path) { writeFile(path, stateTitled("Broken").substr(0, 80)); }},
+    {"invalid UTF-8", [](const auto& path) { writeFile(path, stateTitled("\xc3\x28")); }},
+    {"deep nesting",
+     [](const auto& path) { writeFile(path, stateDocumentWith("x", std::string(200000, '['))); }},
+    {"a directory", [](const auto& path) { std::filesystem::create_directories(path); }},
+    {"a named pipe",
+     [](const auto& path) {
+         std::filesystem::create_directories(path.parent_path());
+         ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+     }},
+    {"100 MB of spaces before junk",
+     [](const auto& path) {
+         std::string big(100 << 20, ' ');
+         big += "{]";
+         writeFile(path, big);
+     }},
+};
+
+TEST(LoadStateTest, PrefersTheContainerFileAndFallsBackInOrder) {
+    {
+        ScratchHome home;
+        writeFile(home.supportState(), stateTitled("Support"));
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Support");
+        writeFile(home.containerState(), stateTitled("Container"));
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Container");
+    }
+    {
+        ScratchHome home;
+        writeFile(home.containerState(), stateTitled("Container"));
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Container");
+    }
+    {
+        ScratchHome home;
+        const auto state = WidgetDataLoader::loadState();
+        EXPECT_EQ(state.title, "Sonaris");
+        EXPECT_EQ(state.recentTracks.size(), 3u);
+    }
+}
+
+TEST(LoadStateTest, SeesChangesAndANewHomeOnEveryCall) {
+    ScratchHome home;
+    writeFile(home.supportState(), stateTitled("First"));
+    EXPECT_EQ(WidgetDataLoader::loadState().title, "First");
+    writeFile(home.supportState(), stateTitled("Second"));
+    EXPECT_EQ(WidgetDataLoader::loadState().title, "Second");
+    {
+        ScratchHome other;
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Sonaris");
+    }
+}
+
+TEST(LoadStateTest, ABadFileAtEitherPlaceNeverHidesAGoodOneOrHangs) {
+    for (const auto& bad : badFiles) {
+        {
+            ScratchHome home;
+            bad.make(home.containerState());
+            writeFile(home.supportState(), stateTitled("Support"));
+            EXPECT_EQ(WidgetDataLoader::loadState().title, "Support") << bad.name;
+        }
+        {
+            ScratchHome home;
+            bad.make(home.supportState());
+            EXPECT_EQ(WidgetDataLoader::loadState().title, "Sonaris") << bad.name;
+        }
+    }
+}
+
+TEST(LoadStateTest, SkipsAFileItMayNotRead) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root";
+    ScratchHome home;
+    writeFile(home.containerState(), stateTitled("Hidden"));
+    ASSERT_EQ(chmod(home.containerState().c_str(), 0), 0);
+    writeFile(home.supportState(), stateTitled("Support"));
+    EXPECT_EQ(WidgetDataLoader::loadState().title, "Support");
+}
+
+TEST(LoadStateTest, DecodesALargeInlineCover) {
+    ScratchHome home;
+    const auto cover = makeJpeg(600, 400);
+    writeFile(home.supportState(),
+              stateDocumentWith("artworkBase64", "\"" + base64Of(cover) + "\""));
+    const auto state = WidgetDataLoader::loadState();
+    ASSERT_TRUE(state.artworkBase64);
+    EXPECT_EQ(*state.artworkBase64, base64Of(cover));
+}
+
+class LoadArtworkTest : public ::testing::Test {
+  protected:
+    ScratchHome home;
+    const std::vector<std::uint8_t> inlinePicture = makeJpeg(40, 30);
+    const std::vector<std::uint8_t> containerPicture = makeJpeg(20, 10);
+    const std::vector<std::uint8_t> supportPicture = makeJpeg(12, 34);
+
+    static std::optional<PixelSize> loadedSize(std::optional<std::string_view> base64) {
+        const auto image = WidgetDataLoader::loadArtworkImage(base64);
+        if (!image)
+            return std::nullopt;
+        return image->naturalSize();
+    }
+};
+
+TEST_F(LoadArtworkTest, InlineTextComesFirstThenTheCoverFilesInOrder) {
+    writeFile(home.containerCover(), containerPicture);
+    writeFile(home.supportCover(), supportPicture);
+    EXPECT_EQ(loadedSize(base64Of(inlinePicture)), (PixelSize{40, 30}));
+    EXPECT_EQ(loadedSize(std::nullopt), (PixelSize{20, 10}));
+    std::filesystem::remove(home.containerCover());
+    EXPECT_EQ(loadedSize(std::nullopt), (PixelSize{12, 34}));
+    std::filesystem::remove(home.supportCover());
+    EXPECT_EQ(loadedSize(std::nullopt), std::nullopt);
+}
+
+TEST_F(LoadArtworkTest, TextThatGivesNoPictureFallsBackToTheFiles) {
+    writeFile(home.supportCover(), supportPicture);
+    std::string broken = base64Of(inlinePicture);
+    broken.insert(76, "\n");
+    const std::string notAPicture = base64Of(std::vector<std::uint8_t>(300, 'x'));
+    std::string truncated = base64Of(inlinePicture);
+    truncated.resize(truncated.size() / 2 / 4 * 4);
+    for (const std::string& text : {std::string(), broken, notAPicture, std::string("!!!!")})
+        EXPECT_EQ(loadedSize(text), (PixelSize{12, 34})) << text.substr(0, 20);
+    // Without cover files the same texts give no image.
+    std::filesystem::remove(home.supportCover());
+    for (const std::string& text : {std::string(), broken, notAPicture})
+        EXPECT_EQ(loadedSize(text), std::nullopt) << text.substr(0, 20);
+}
+
+TEST_F(LoadArtworkTest, ACoverFileThatIsNoPictureGivesWayToTheNext) {
+    writeFile(home.supportCover(), supportPicture);
+    for (const auto& bad : badFiles) {
+        std::filesystem::remove_all(home.containerCover());
+        bad.make(home.containerCover());
+        EXPECT_EQ(loadedSize(std::nullopt), (PixelSize{12, 34})) << bad.name;
+    }
+}
+
+TEST(WidgetDataLoaderTest, NamesItsLocationsUnderTheCurrentHome) {
+    ScratchHome home;
+    using Paths = std::vector<std::filesystem::path>;
+    EXPECT_EQ(WidgetDataLoader::stateFileLocations(),
+              (Paths{home.path() / "Library/Containers/com.tavrin.sonaris.widget/Data/Documents/"
+                                   "widget_state.json",
+                     home.path() / "Library/Application Support/Sonaris/widget_state.json"}));
+    EXPECT_EQ(WidgetDataLoader::coverFileLocations(),
+              (Paths{home.containerCover(), home.supportCover()}));
+    EXPECT_EQ(WidgetDataLoader::hostFolders(),
+              (Paths{home.containerFolder(), home.supportFolder()}));
+}
+
+}  // namespace
+}  // namespace sonaris::state
