@@ -1,0 +1,285 @@
+#include "platform/runtime/command_line.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "platform/runtime/family_names.hpp"
+
+namespace sonaris::platform::runtime {
+
+namespace {
+
+// Larger rasters than this are refused up front rather than failing (or swapping) mid-paint.
+constexpr double maximumPixelsPerSide = 16384;
+
+struct CommandName {
+    std::string_view name;
+    Command command;
+};
+
+constexpr std::array<CommandName, 8> commandNames{{
+    {"run", Command::run},
+    {"render", Command::render},
+    {"timeline", Command::timeline},
+    {"snapshot", Command::snapshot},
+    {"placeholder", Command::placeholder},
+    {"tree", Command::tree},
+    {"tap", Command::tap},
+    {"config", Command::config},
+}};
+
+std::string_view nameOf(Command command) {
+    for (const auto& entry : commandNames)
+        if (entry.command == command)
+            return entry.name;
+    return "run";
+}
+
+enum class Option { family, scale, size, out };
+
+struct OptionRules {
+    Command command;
+    std::array<bool, 4> allowed;  // indexed by Option
+};
+
+constexpr std::array<OptionRules, 8> optionRules{{
+    //                         family scale size   out
+    {Command::run, {true, true, true, false}},
+    {Command::render, {true, true, true, true}},
+    {Command::timeline, {true, false, true, false}},
+    {Command::snapshot, {true, false, true, false}},
+    {Command::placeholder, {true, false, true, false}},
+    {Command::tree, {true, true, true, false}},
+    {Command::tap, {true, true, true, false}},
+    {Command::config, {false, false, false, false}},
+}};
+
+bool allows(Command command, Option option) {
+    for (const auto& rules : optionRules)
+        if (rules.command == command)
+            return rules.allowed[static_cast<std::size_t>(option)];
+    return false;
+}
+
+std::optional<double> parseNumber(std::string_view text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<ui::Size> parseSize(std::string_view text) {
+    auto cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos)
+        return std::nullopt;
+    auto width = parseNumber(text.substr(0, cross));
+    auto height = parseNumber(text.substr(cross + 1));
+    if (!width || !height || *width <= 0 || *height <= 0)
+        return std::nullopt;
+    return ui::Size{*width, *height};
+}
+
+std::string quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
+
+struct Parser {
+    Invocation invocation;
+    bool commandSeen = false;
+    std::optional<std::string_view> familyText;
+    std::vector<std::string_view> positionals;
+    std::vector<Option> optionsGiven;
+
+    std::optional<UsageError> setOption(Option option, std::string_view flag,
+                                        std::string_view value) {
+        optionsGiven.push_back(option);
+        switch (option) {
+            case Option::family:
+                if (value == "all") {
+                    invocation.allFamilies = true;
+                    invocation.family.reset();
+                } else if (auto family = familyNamed(value)) {
+                    invocation.allFamilies = false;
+                    invocation.family = family;
+                } else {
+                    return UsageError{"unknown family " + quoted(value) +
+                                      " (small, medium, large or all)"};
+                }
+                familyText = value;
+                return std::nullopt;
+            case Option::scale: {
+                auto scale = parseNumber(value);
+                if (!scale || *scale <= 0)
+                    return UsageError{"--scale needs a number above 0, not " + quoted(value)};
+                invocation.scale = scale;
+                return std::nullopt;
+            }
+            case Option::size: {
+                auto size = parseSize(value);
+                if (!size)
+                    return UsageError{"--size needs WIDTHxHEIGHT in points above 0, not " +
+                                      quoted(value)};
+                invocation.size = size;
+                return std::nullopt;
+            }
+            case Option::out:
+                if (value.empty())
+                    return UsageError{std::string(flag) + " needs a path"};
+                invocation.out = std::filesystem::path(value);
+                return std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<UsageError> check() {
+        Command command = invocation.command;
+        for (Option option : optionsGiven) {
+            if (!allows(command, option)) {
+                static constexpr std::array<std::string_view, 4> flags{"--family", "--scale",
+                                                                       "--size", "--out"};
+                return UsageError{std::string(flags[static_cast<std::size_t>(option)]) +
+                                  " does not apply to " + std::string(nameOf(command))};
+            }
+        }
+        if (invocation.allFamilies && command != Command::render)
+            return UsageError{"--family all is only for render"};
+        if (command == Command::render && !invocation.family)
+            invocation.allFamilies = true;
+
+        if (command == Command::tap) {
+            if (positionals.size() != 2)
+                return UsageError{"tap needs the point to tap: tap [--family F] X Y"};
+            auto x = parseNumber(positionals[0]);
+            auto y = parseNumber(positionals[1]);
+            if (!x || !y)
+                return UsageError{"tap needs two numbers, not " + quoted(positionals[0]) + " " +
+                                  quoted(positionals[1])};
+            invocation.tapPoint = ui::Point{*x, *y};
+        } else if (!positionals.empty()) {
+            return UsageError{"unexpected argument " + quoted(positionals.front())};
+        }
+
+        if (command == Command::render || command == Command::run) {
+            // The live window follows the display's scale when none is given; 1 is the least
+            // it can be, so the check below still holds.
+            double scale = invocation.scale.value_or(command == Command::render ? 2 : 1);
+            std::vector<ui::Size> sizes;
+            if (invocation.size) {
+                sizes.push_back(*invocation.size);
+            } else {
+                for (auto family : {ui::WidgetFamily::systemSmall, ui::WidgetFamily::systemMedium,
+                                    ui::WidgetFamily::systemLarge})
+                    if (invocation.allFamilies || invocation.familyOrSmall() == family)
+                        sizes.push_back(defaultSize(family));
+            }
+            for (auto size : sizes) {
+                if (std::ceil(size.width * scale) > maximumPixelsPerSide ||
+                    std::ceil(size.height * scale) > maximumPixelsPerSide)
+                    return UsageError{
+                        "--size and --scale ask for an image over 16384 pixels on a side"};
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+bool looksLikeNumber(std::string_view text) {
+    return text.size() > 1 && text[0] == '-' &&
+           ((text[1] >= '0' && text[1] <= '9') || text[1] == '.');
+}
+
+}  // namespace
+
+std::variant<Invocation, UsageError> parseCommandLine(std::span<const std::string_view> arguments) {
+    Parser parser;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            return Invocation{Command::help};
+        }
+        if (argument == "--version") {
+            return Invocation{Command::version};
+        }
+        bool isOption = argument.size() > 1 && argument[0] == '-' && !looksLikeNumber(argument);
+        if (argument == "--") {
+            for (++i; i < arguments.size(); ++i)
+                parser.positionals.push_back(arguments[i]);
+            break;
+        }
+        if (!isOption) {
+            if (!parser.commandSeen) {
+                parser.commandSeen = true;
+                bool known = false;
+                for (const auto& entry : commandNames) {
+                    if (entry.name == argument) {
+                        parser.invocation.command = entry.command;
+                        known = true;
+                    }
+                }
+                if (!known)
+                    return UsageError{"unknown command " + quoted(argument)};
+            } else {
+                parser.positionals.push_back(argument);
+            }
+            continue;
+        }
+
+        std::string_view flag = argument;
+        std::optional<std::string_view> value;
+        if (auto equals = argument.find('='); equals != std::string_view::npos) {
+            flag = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        std::optional<Option> option;
+        if (flag == "--family")
+            option = Option::family;
+        if (flag == "--scale")
+            option = Option::scale;
+        if (flag == "--size")
+            option = Option::size;
+        if (flag == "--out")
+            option = Option::out;
+        if (!option)
+            return UsageError{"unknown option " + quoted(flag)};
+        if (!value) {
+            if (i + 1 >= arguments.size())
+                return UsageError{std::string(flag) + " needs a value"};
+            value = arguments[++i];
+        }
+        if (auto error = parser.setOption(*option, flag, *value))
+            return *error;
+    }
+    if (auto error = parser.check())
+        return *error;
+    return parser.invocation;
+}
+
+std::string_view usageText() {
+    return R"(Usage: sonaris-widget [COMMAND] [OPTIONS]
+
+Shows the Sonaris player's playback state as a desktop widget.
+
+Commands:
+  run                      the live widget in a window on the desktop (the default)
+  render                   draws the widget into PNG files and prints their paths
+  timeline                 the current timeline entry and its reload date, as JSON
+  snapshot                 the current entry, as JSON
+  placeholder              the placeholder entry, as JSON
+  tree                     the laid-out view tree, as JSON
+  tap X Y                  the URL a tap at (X, Y) in points opens
+  config                   the widget's declaration, as JSON
+
+Options:
+  --family F               small, medium or large (render also takes all, its default)
+  --scale S                pixels per point (render: 2; run: the display's)
+  --size WxH               the widget's size in points, instead of the family's
+  --out PATH               render: the PNG to write, or with all the folder to write into
+  --help, --version
+)";
+}
+
+}  // namespace sonaris::platform::runtime

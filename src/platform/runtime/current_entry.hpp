@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+
+#include "platform/foundation/date.hpp"
+#include "platform/runtime/widget_configuration.hpp"
+#include "platform/ui/layout.hpp"
+
+namespace sonaris::platform::runtime {
+
+// What one timeline request leaves the runtime with: the entry to show now and when to ask again.
+struct CurrentEntry {
+    AnyEntry entry;
+    std::optional<foundation::Date> reloadDate;  // unset: never
+};
+
+TimelineProviderContext contextFor(ui::WidgetFamily family, ui::Size size);
+
+// Asks for a timeline and picks the entry due at `now`: the latest one dated no later, else the
+// earliest. A provider that returns no entries gets its placeholder shown.
+CurrentEntry requestTimeline(const WidgetConfiguration& configuration,
+                             const TimelineProviderContext& context, foundation::Date now);
+
+// When a timeline asks to be reloaded; unset when it never does.
+std::optional<foundation::Date> reloadDate(const AnyTimeline& timeline);
+
+// Builds the entry's view for the family and lays it out.
+ui::LayoutResult layOut(const AnyEntry& entry, ui::WidgetFamily family, ui::Size size,
+                        double scale);
+
+}  // namespace sonaris::platform::runtime

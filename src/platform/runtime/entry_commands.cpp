@@ -1,0 +1,32 @@
+#include "platform/runtime/commands.hpp"
+#include "platform/runtime/current_entry.hpp"
+#include "platform/runtime/family_names.hpp"
+#include "platform/runtime/json_output.hpp"
+
+namespace sonaris::platform::runtime {
+
+int printEntry(const WidgetConfiguration& configuration, const Invocation& invocation,
+               Streams streams) {
+    auto family = invocation.familyOrSmall();
+    auto context = contextFor(family, invocation.size.value_or(defaultSize(family)));
+    switch (invocation.command) {
+        case Command::placeholder:
+            streams.out << entryJson(configuration.placeholder(context)) << '\n';
+            break;
+        case Command::snapshot:
+            streams.out << entryJson(configuration.snapshot(context)) << '\n';
+            break;
+        default: {
+            auto current = requestTimeline(configuration, context, foundation::Date::now());
+            streams.out << timelineEntryJson(current.entry, current.reloadDate) << '\n';
+        }
+    }
+    return finishOutput(streams);
+}
+
+int printConfiguration(const WidgetConfiguration& configuration, Streams streams) {
+    streams.out << configurationJson(configuration) << '\n';
+    return finishOutput(streams);
+}
+
+}  // namespace sonaris::platform::runtime

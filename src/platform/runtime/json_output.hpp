@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/foundation/date.hpp"
+#include "platform/runtime/widget_configuration.hpp"
+
+namespace sonaris::platform::runtime {
+
+// A JSON number that reads back as the same double (the shortest such form); null when the
+// value is not finite, which JSON cannot carry.
+std::string jsonNumber(double value);
+
+// A JSON string literal of UTF-8 text.
+std::string jsonString(std::string_view text);
+
+// {"date": D, <entry members>}, as a snapshot or a placeholder prints it.
+std::string entryJson(const AnyEntry& entry);
+
+// {"date": D, "reloadDate": R, <entry members>}; R is null for a timeline that never reloads.
+std::string timelineEntryJson(const AnyEntry& entry, std::optional<foundation::Date> reloadDate);
+
+// {"kind", "displayName", "description", "supportedFamilies"}.
+std::string configurationJson(const WidgetConfiguration& configuration);
+
+}  // namespace sonaris::platform::runtime

@@ -1,0 +1,150 @@
+#include <cstdlib>
+#include <optional>
+
+#include "platform/foundation/home_directory.hpp"
+#include "platform/render/painter.hpp"
+#include "platform/runtime/commands.hpp"
+#include "platform/runtime/current_entry.hpp"
+#include "platform/runtime/family_names.hpp"
+#include "platform/runtime/live_events.hpp"
+#include "platform/runtime/live_window.hpp"
+#include "platform/runtime/url_opener.hpp"
+#include "platform/ui/hit_test.hpp"
+
+namespace sonaris::platform::runtime {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A timeline whose reload date has already passed would otherwise be asked for again at once,
+// over and over.
+constexpr double minimumReloadInterval = 60;
+
+bool hasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::filesystem::path> hostFoldersOf(const WidgetConfiguration& configuration) {
+    if (configuration.hostFolders)
+        return configuration.hostFolders();
+    auto home = foundation::homeDirectoryForCurrentUser();
+    if (!home)
+        return {};
+    return {*home / "Library" / "Containers" / configuration.kind / "Data" / "Documents"};
+}
+
+}  // namespace
+
+int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& invocation,
+                  Streams streams) {
+    const char* noDisplay =
+        "no display to show the widget on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+        "`sonaris-widget render` draws it into PNG files instead";
+    if (!hasDisplay()) {
+        reportError(streams.err, noDisplay);
+        return exitUsage;
+    }
+    auto family = invocation.familyOrSmall();
+    auto points = invocation.size.value_or(defaultSize(family));
+
+    BlockedSignals signals;
+    auto opened = LiveWindow::open(
+        {configuration.displayName.empty() ? configuration.kind : configuration.displayName, points,
+         invocation.scale});
+    if (auto* reason = std::get_if<std::string>(&opened)) {
+        reportError(streams.err, *reason +
+                                     "; `sonaris-widget render` draws the widget into PNG "
+                                     "files instead");
+        return exitUsage;
+    }
+    auto& window = *std::get<std::unique_ptr<LiveWindow>>(opened);
+
+    Uint32 liveEventType = SDL_RegisterEvents(1);
+    UrlOpener opener([&](const std::string& line) { reportError(streams.err, line); });
+    auto source = LiveEventSource::start(
+        signals, hostFoldersOf(configuration),
+        [liveEventType](LiveEvent event) {
+            SDL_Event sdlEvent{};
+            sdlEvent.type = liveEventType;
+            sdlEvent.user.code = static_cast<Sint32>(event);
+            SDL_PushEvent(&sdlEvent);
+        },
+        50ms);
+    if (!source) {
+        reportError(streams.err, "cannot set up the widget's timers");
+        return exitOutputFailed;
+    }
+
+    std::optional<ui::LayoutResult> laidOut;
+    auto refresh = [&] {
+        auto now = foundation::Date::now();
+        auto current = requestTimeline(configuration, contextFor(family, points), now);
+        double scale = window.pixelScale();
+        laidOut = layOut(current.entry, family, points, scale);
+        window.show(render::paint(*laidOut, scale));
+        auto reload = current.reloadDate;
+        auto earliest = now.addingTimeInterval(minimumReloadInterval);
+        if (reload && *reload < earliest)
+            reload = earliest;
+        source->scheduleReload(reload);
+    };
+    refresh();
+
+    std::optional<foundation::URL> pressed;
+    SDL_Event event;
+    while (SDL_WaitEvent(&event)) {
+        if (event.type == SDL_QUIT)
+            break;
+        if (event.type == liveEventType) {
+            switch (static_cast<LiveEvent>(event.user.code)) {
+                case LiveEvent::hostFilesChanged:
+                case LiveEvent::reloadDue:
+                    refresh();
+                    break;
+                case LiveEvent::childExited:
+                    opener.reap();
+                    break;
+                case LiveEvent::quitRequested:
+                    return exitSuccess;
+            }
+            continue;
+        }
+        switch (event.type) {
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                    return exitSuccess;
+                if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                    event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                    window.present();
+                break;
+            case SDL_KEYDOWN:
+                if (event.key.keysym.sym == SDLK_ESCAPE)
+                    return exitSuccess;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                if (event.button.button == SDL_BUTTON_LEFT && laidOut)
+                    pressed =
+                        ui::hitTest(*laidOut, window.toPoints(event.button.x, event.button.y));
+                break;
+            case SDL_MOUSEBUTTONUP:
+                // A tap opens what was pressed only if it is released over the same target.
+                if (event.button.button == SDL_BUTTON_LEFT && pressed && laidOut &&
+                    ui::hitTest(*laidOut, window.toPoints(event.button.x, event.button.y)) ==
+                        pressed)
+                    opener.open(*pressed);
+                pressed.reset();
+                break;
+            default:
+                break;
+        }
+    }
+    return exitSuccess;
+}
+
+}  // namespace sonaris::platform::runtime
