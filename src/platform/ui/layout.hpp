@@ -50,8 +50,9 @@ struct LayoutResult {
     std::optional<foundation::URL> widgetURL;
 };
 
-// Lays out a whole tree in a widget of `size`: the root is proposed the full size and placed at
-// the origin. `displayScale` (pixels per point) sets what one device pixel is, for hairlines.
+// Lays out a whole tree in a widget of `size`: the root is proposed the full size and centred in
+// the widget (at the origin when it takes the full size). `displayScale` (pixels per point) sets
+// what one device pixel is, for hairlines.
 LayoutResult layout(ViewNode root, Size size, double displayScale = 2);
 
 }  // namespace sonaris::platform::ui
