@@ -1,0 +1,519 @@
+#include "platform/render/painter.hpp"
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+#include "platform/render/blur.hpp"
+#include "platform/render/cairo_handles.hpp"
+#include "platform/render/pixel_geometry.hpp"
+#include "platform/render/shape_path.hpp"
+#include "platform/render/symbol_glyphs.hpp"
+#include "platform/ui/text_layout.hpp"
+
+namespace sonaris::platform::render {
+
+namespace {
+
+using ui::LaidOutView;
+using ui::Rect;
+
+// Larger rasters than this are refused rather than attempted: Cairo caps a side at 32767, and a
+// widget never needs more.
+constexpr int maxRasterSide = 16384;
+
+// The system separator over a dark appearance.
+constexpr ui::Color separatorColor = ui::Color::white(1, 0.1);
+
+// Components are snapped to whole 8-bit steps first, so that an opaque colour lands on exactly
+// the byte its value names instead of one short after Cairo's 16-bit truncation.
+double quantized(double component) {
+    if (!(component > 0))
+        return 0;
+    return std::round(std::min(component, 1.0) * 255) / 255;
+}
+
+void setSourceColor(cairo_t* cr, const ui::Color& c) {
+    cairo_set_source_rgba(cr, quantized(c.red), quantized(c.green), quantized(c.blue),
+                          quantized(c.alpha));
+}
+
+// Sets a colour or a gradient spread over `bounds` as the source.
+void setSourceStyle(cairo_t* cr, const ui::ShapeStyle& style, const Rect& bounds) {
+    if (const auto* color = std::get_if<ui::Color>(&style)) {
+        setSourceColor(cr, *color);
+        return;
+    }
+    const auto& gradient = std::get<ui::LinearGradient>(style);
+    const auto& colors = gradient.gradient.colors;
+    if (colors.size() < 2) {
+        setSourceColor(cr, colors.empty() ? ui::Color::clear() : colors.front());
+        return;
+    }
+    CairoPatternPtr pattern(
+        cairo_pattern_create_linear(bounds.x + gradient.startPoint.x * bounds.width,
+                                    bounds.y + gradient.startPoint.y * bounds.height,
+                                    bounds.x + gradient.endPoint.x * bounds.width,
+                                    bounds.y + gradient.endPoint.y * bounds.height));
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        const ui::Color& c = colors[i];
+        cairo_pattern_add_color_stop_rgba(
+            pattern.get(), static_cast<double>(i) / (colors.size() - 1), quantized(c.red),
+            quantized(c.green), quantized(c.blue), quantized(c.alpha));
+    }
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+    cairo_set_source(cr, pattern.get());
+}
+
+bool isShape(ui::ViewType type) {
+    return type == ui::ViewType::Circle || type == ui::ViewType::Capsule ||
+           type == ui::ViewType::RoundedRectangle || type == ui::ViewType::Rectangle;
+}
+
+bool hasPaintModifier(const ui::ViewNode& node) {
+    return node.find<ui::modifier::Fill>() || node.find<ui::modifier::Stroke>();
+}
+
+// A pixel buffer holding one layer of the tree, drawn in the same device coordinates as the
+// context it goes back to.
+struct PixelLayer {
+    CairoSurfacePtr surface;
+    PixelRect area;
+
+    std::span<std::uint8_t> bytes() const {
+        return {cairo_image_surface_get_data(surface.get()),
+                static_cast<std::size_t>(cairo_image_surface_get_stride(surface.get())) *
+                    static_cast<std::size_t>(area.height)};
+    }
+    int stride() const { return cairo_image_surface_get_stride(surface.get()); }
+};
+
+std::optional<PixelLayer> makePixelLayer(cairo_format_t format, const PixelRect& area) {
+    if (area.empty() || area.width > maxRasterSide * 2 || area.height > maxRasterSide * 2)
+        return std::nullopt;
+    CairoSurfacePtr surface(cairo_image_surface_create(format, area.width, area.height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        return std::nullopt;
+    cairo_surface_set_device_offset(surface.get(), -area.x, -area.y);
+    return PixelLayer{std::move(surface), area};
+}
+
+// Paints a layer's pixels back where they came from.
+void paintPixelLayer(cairo_t* cr, const PixelLayer& layer) {
+    CairoSaved saved(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, layer.surface.get(), 0, 0);
+    cairo_paint(cr);
+}
+
+class TreePainter {
+  public:
+    explicit TreePainter(double scale) : scale_(scale) {}
+
+    void drawView(cairo_t* cr, const LaidOutView& view) {
+        if (!view.node || view.layerFrames.empty())
+            return;
+        drawLayer(cr, view, view.layerFrames.size() - 1);
+    }
+
+  private:
+    std::size_t modifierCount(const LaidOutView& view) const {
+        return std::min(view.node->modifiers.size(), view.layerFrames.size() - 1);
+    }
+
+    // Draws the view with its first `depth` modifiers applied.
+    void drawLayer(cairo_t* cr, const LaidOutView& view, std::size_t depth) {
+        depth = std::min(depth, modifierCount(view));
+        if (depth == 0) {
+            drawContent(cr, view);
+            return;
+        }
+        const std::size_t k = depth - 1;
+        const Rect& frame = view.layerFrames[k];
+        const ui::Modifier& modifier = view.node->modifiers[k];
+        namespace m = ui::modifier;
+
+        if (const auto* fill = std::get_if<m::Fill>(&modifier)) {
+            drawLayer(cr, view, k);
+            if (!isShape(view.node->type))
+                return;
+            appendShapePath(cr, shapeOf(view), frame);
+            setSourceStyle(cr, fill->style, frame);
+            cairo_fill(cr);
+        } else if (const auto* stroke = std::get_if<m::Stroke>(&modifier)) {
+            drawLayer(cr, view, k);
+            if (!isShape(view.node->type) || !(stroke->lineWidth > 0))
+                return;
+            appendShapePath(cr, shapeOf(view), frame);
+            setSourceStyle(cr, stroke->style, frame);
+            cairo_set_line_width(cr, stroke->lineWidth);
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+            cairo_set_miter_limit(cr, 10);
+            cairo_stroke(cr);
+        } else if (const auto* opacity = std::get_if<m::Opacity>(&modifier)) {
+            drawWithOpacity(cr, view, k, opacity->value);
+        } else if (const auto* blur = std::get_if<m::Blur>(&modifier)) {
+            drawBlurred(cr, view, k, *blur);
+        } else if (std::get_if<m::Clipped>(&modifier)) {
+            CairoSaved saved(cr);
+            const auto antialias = std::get<m::Clipped>(modifier).antialiased
+                                       ? CAIRO_ANTIALIAS_DEFAULT
+                                       : CAIRO_ANTIALIAS_NONE;
+            cairo_set_antialias(cr, antialias);
+            cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
+            cairo_clip(cr);
+            cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+            drawLayer(cr, view, k);
+        } else if (const auto* clip = std::get_if<m::ClipShape>(&modifier)) {
+            CairoSaved saved(cr);
+            cairo_set_antialias(cr,
+                                clip->antialiased ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+            cairo_new_path(cr);
+            appendShapePath(cr, clip->shape, frame);
+            cairo_clip(cr);
+            cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+            drawLayer(cr, view, k);
+        } else if (std::holds_alternative<m::Overlay>(modifier)) {
+            drawLayer(cr, view, k);
+            if (k < view.modifierContent.size() && view.modifierContent[k])
+                drawView(cr, *view.modifierContent[k]);
+        } else if (std::holds_alternative<m::Background>(modifier)) {
+            if (k < view.modifierContent.size() && view.modifierContent[k])
+                drawView(cr, *view.modifierContent[k]);
+            drawLayer(cr, view, k);
+        } else if (const auto* shadow = std::get_if<m::Shadow>(&modifier)) {
+            drawShadowed(cr, view, k, *shadow);
+        } else {
+            // Layout and environment modifiers leave the pixels as they are.
+            drawLayer(cr, view, k);
+        }
+    }
+
+    static ui::Shape shapeOf(const LaidOutView& view) {
+        if (const auto* shape = std::get_if<ui::content::Shape>(&view.node->content))
+            return shape->shape;
+        return ui::Shape{};
+    }
+
+    void drawContent(cairo_t* cr, const LaidOutView& view) {
+        const ui::ViewNode& node = *view.node;
+        const Rect& frame = view.layerFrames.front();
+        if (isShape(node.type)) {
+            if (!hasPaintModifier(node)) {
+                appendShapePath(cr, shapeOf(view), frame);
+                setSourceColor(cr, view.environment.foregroundColor);
+                cairo_fill(cr);
+            }
+        } else if (const auto* color = std::get_if<ui::content::Color>(&node.content)) {
+            fillRect(cr, frame, color->color);
+        } else if (const auto* gradient = std::get_if<ui::content::LinearGradient>(&node.content)) {
+            cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
+            setSourceStyle(cr, gradient->gradient, frame);
+            cairo_fill(cr);
+        } else if (node.type == ui::ViewType::Divider) {
+            fillRect(cr, frame, separatorColor);
+        } else if (const auto* text = std::get_if<ui::content::Text>(&node.content)) {
+            drawText(cr, text->string, frame, view.environment);
+        } else if (const auto* image = std::get_if<ui::content::Image>(&node.content)) {
+            if (image->image) {
+                drawCoverImage(cr, *image->image, frame);
+            } else if (image->systemName) {
+                setSourceColor(cr, view.environment.foregroundColor);
+                drawSymbol(cr, *image->systemName, frame, view.environment.font.size);
+            }
+        }
+        for (const LaidOutView& child : view.children)
+            drawView(cr, child);
+    }
+
+    static void fillRect(cairo_t* cr, const Rect& frame, const ui::Color& color) {
+        if (!(frame.width > 0) || !(frame.height > 0))
+            return;
+        cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
+        setSourceColor(cr, color);
+        cairo_fill(cr);
+    }
+
+    static void drawText(cairo_t* cr, const std::string& string, const Rect& frame,
+                         const ui::ResolvedEnvironment& environment) {
+        if (string.empty() || !(frame.width > 0))
+            return;
+        ui::PangoLayoutPtr layout =
+            ui::makeTextLayout(string, environment.font, frame.width, environment.lineLimit);
+        if (!layout)
+            return;
+        pango_cairo_update_layout(cr, layout.get());
+        PangoRectangle logical{};
+        pango_layout_get_extents(layout.get(), nullptr, &logical);
+        const double height = static_cast<double>(logical.height) / PANGO_SCALE;
+        cairo_move_to(cr, frame.x, frame.y + (frame.height - height) / 2);
+        setSourceColor(cr, environment.foregroundColor);
+        pango_cairo_show_layout(cr, layout.get());
+        cairo_new_path(cr);
+    }
+
+    void drawCoverImage(cairo_t* cr, const image::Image& image, const Rect& frame) const {
+        const image::PixelSize wanted = drawnPixelSize(frame, scale_);
+        if (wanted.width <= 0 || wanted.height <= 0)
+            return;
+        const std::shared_ptr<const image::Bitmap> bitmap = image.decoded(wanted);
+        if (!bitmap || bitmap->size.width <= 0 || bitmap->size.height <= 0 ||
+            bitmap->stride <
+                cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, bitmap->size.width) ||
+            bitmap->pixels.size() < static_cast<std::size_t>(bitmap->stride) * bitmap->size.height)
+            return;
+        // Cairo only reads a source surface, so lending it the shared pixels is safe.
+        CairoSurfacePtr surface(cairo_image_surface_create_for_data(
+            const_cast<std::uint8_t*>(bitmap->pixels.data()), CAIRO_FORMAT_ARGB32,
+            bitmap->size.width, bitmap->size.height, bitmap->stride));
+        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+            return;
+        CairoPatternPtr pattern(cairo_pattern_create_for_surface(surface.get()));
+        cairo_matrix_t matrix;
+        cairo_matrix_init_scale(&matrix, bitmap->size.width / frame.width,
+                                bitmap->size.height / frame.height);
+        cairo_matrix_translate(&matrix, -frame.x, -frame.y);
+        cairo_pattern_set_matrix(pattern.get(), &matrix);
+        cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_GOOD);
+        // Padding keeps the picture's edge pixels from fading into transparency.
+        cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+        cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
+        cairo_set_source(cr, pattern.get());
+        cairo_fill(cr);
+        // Drop the pattern before the surface that borrows the bitmap's pixels.
+        cairo_set_source_rgb(cr, 0, 0, 0);
+    }
+
+    void drawWithOpacity(cairo_t* cr, const LaidOutView& view, std::size_t depth, double opacity) {
+        if (!(opacity > 0))
+            return;
+        if (opacity >= 1) {
+            drawLayer(cr, view, depth);
+            return;
+        }
+        const std::optional<Rect> ink = inkBounds(view, depth);
+        if (!ink)
+            return;
+        const PixelRect area = deviceBounds(cr, *ink).intersected(deviceClipBounds(cr));
+        if (area.empty())
+            return;
+        CairoSaved saved(cr);
+        // The group is only as large as what the layer can touch.
+        clipToPixels(cr, area);
+        cairo_push_group(cr);
+        drawLayer(cr, view, depth);
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, quantized(opacity));
+    }
+
+    static void clipToPixels(cairo_t* cr, const PixelRect& area) {
+        cairo_matrix_t matrix;
+        cairo_get_matrix(cr, &matrix);
+        cairo_identity_matrix(cr);
+        cairo_new_path(cr);
+        cairo_rectangle(cr, area.x, area.y, area.width, area.height);
+        cairo_set_matrix(cr, &matrix);
+        cairo_clip(cr);
+    }
+
+    // Draws a layer into its own pixels, without the context's clip, so that effects see what
+    // lies beyond it.
+    std::optional<PixelLayer> renderLayer(cairo_t* cr, const LaidOutView& view, std::size_t depth,
+                                          const PixelRect& area) {
+        std::optional<PixelLayer> layer = makePixelLayer(CAIRO_FORMAT_ARGB32, area);
+        if (!layer)
+            return std::nullopt;
+        CairoContextPtr context(cairo_create(layer->surface.get()));
+        cairo_matrix_t matrix;
+        cairo_get_matrix(cr, &matrix);
+        cairo_set_matrix(context.get(), &matrix);
+        drawLayer(context.get(), view, depth);
+        context.reset();
+        cairo_surface_flush(layer->surface.get());
+        return layer;
+    }
+
+    double sigmaPixels(double radius) const {
+        return std::isfinite(radius) && radius > 0 ? radius * scale_ : 0;
+    }
+
+    void drawBlurred(cairo_t* cr, const LaidOutView& view, std::size_t depth,
+                     const ui::modifier::Blur& blur) {
+        const double sigma = sigmaPixels(blur.radius);
+        if (sigma <= 0) {
+            drawLayer(cr, view, depth);
+            return;
+        }
+        const std::optional<Rect> ink = inkBounds(view, depth);
+        if (!ink)
+            return;
+        const int spread = gaussianBlurExtent(sigma);
+        // Content up to one spread outside the visible area still bleeds into it.
+        const PixelRect area = deviceBounds(cr, *ink).inflated(spread).intersected(
+            deviceClipBounds(cr).inflated(spread));
+        std::optional<PixelLayer> layer = renderLayer(cr, view, depth, area);
+        if (!layer)
+            return;
+        gaussianBlur(layer->bytes(), area.width, area.height, layer->stride(), 4, sigma);
+        cairo_surface_mark_dirty(layer->surface.get());
+        CairoSaved saved(cr);
+        if (blur.opaque) {
+            const Rect& frame = view.layerFrames[depth];
+            cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
+            cairo_clip(cr);
+        }
+        paintPixelLayer(cr, *layer);
+    }
+
+    void drawShadowed(cairo_t* cr, const LaidOutView& view, std::size_t depth,
+                      const ui::modifier::Shadow& shadow) {
+        if (!(quantized(shadow.color.alpha) > 0)) {
+            drawLayer(cr, view, depth);
+            return;
+        }
+        const std::optional<Rect> ink = inkBounds(view, depth);
+        if (!ink)
+            return;
+        const double sigma = sigmaPixels(shadow.radius);
+        const int spread = gaussianBlurExtent(sigma);
+        const double dx = std::isfinite(shadow.x) ? shadow.x * scale_ : 0;
+        const double dy = std::isfinite(shadow.y) ? shadow.y * scale_ : 0;
+        const int reach =
+            spread + static_cast<int>(std::ceil(std::max(std::abs(dx), std::abs(dy))));
+        const PixelRect area =
+            deviceBounds(cr, *ink).intersected(deviceClipBounds(cr).inflated(reach));
+        std::optional<PixelLayer> layer = renderLayer(cr, view, depth, area);
+        if (!layer)
+            return;
+
+        // The shadow is the layer's coverage, blurred and spread into a margin around it.
+        if (std::optional<PixelLayer> mask =
+                makePixelLayer(CAIRO_FORMAT_A8, area.inflated(spread))) {
+            cairo_surface_flush(mask->surface.get());
+            const std::span<const std::uint8_t> source = layer->bytes();
+            const std::span<std::uint8_t> target = mask->bytes();
+            for (int y = 0; y < area.height; ++y) {
+                const auto* in = reinterpret_cast<const std::uint32_t*>(
+                    source.data() + static_cast<std::size_t>(y) * layer->stride());
+                std::uint8_t* out =
+                    target.data() + static_cast<std::size_t>(y + spread) * mask->stride() + spread;
+                for (int x = 0; x < area.width; ++x)
+                    out[x] = static_cast<std::uint8_t>(in[x] >> 24);
+            }
+            gaussianBlur(target, mask->area.width, mask->area.height, mask->stride(), 1, sigma);
+            cairo_surface_mark_dirty(mask->surface.get());
+            cairo_surface_set_device_offset(mask->surface.get(), -(mask->area.x + dx),
+                                            -(mask->area.y + dy));
+            CairoSaved saved(cr);
+            cairo_identity_matrix(cr);
+            setSourceColor(cr, shadow.color);
+            cairo_mask_surface(cr, mask->surface.get(), 0, 0);
+        }
+        paintPixelLayer(cr, *layer);
+    }
+
+    // Where the view with its first `depth` modifiers applied can put paint, in points;
+    // nothing when it draws nothing.
+    std::optional<Rect> inkBounds(const LaidOutView& view, std::size_t depth) const {
+        if (!view.node || view.layerFrames.empty())
+            return std::nullopt;
+        depth = std::min(depth, modifierCount(view));
+        if (depth == 0)
+            return contentInk(view);
+        const std::size_t k = depth - 1;
+        const Rect& frame = view.layerFrames[k];
+        const std::optional<Rect> inner = inkBounds(view, k);
+        namespace m = ui::modifier;
+        const ui::Modifier& modifier = view.node->modifiers[k];
+        if (std::holds_alternative<m::Fill>(modifier))
+            return unite(inner, frame);
+        if (const auto* stroke = std::get_if<m::Stroke>(&modifier))
+            return unite(inner, inflate(frame, std::max(stroke->lineWidth, 0.0)));
+        if (const auto* opacity = std::get_if<m::Opacity>(&modifier))
+            return opacity->value > 0 ? inner : std::nullopt;
+        if (const auto* blur = std::get_if<m::Blur>(&modifier)) {
+            if (!inner)
+                return inner;
+            return inflate(*inner, gaussianBlurExtent(sigmaPixels(blur->radius)) / scale_);
+        }
+        if (std::holds_alternative<m::Clipped>(modifier) ||
+            std::holds_alternative<m::ClipShape>(modifier))
+            return intersect(inner, frame);
+        if (std::holds_alternative<m::Overlay>(modifier) ||
+            std::holds_alternative<m::Background>(modifier)) {
+            if (k < view.modifierContent.size() && view.modifierContent[k]) {
+                const LaidOutView& content = *view.modifierContent[k];
+                return unite(inner, inkBounds(content, content.layerFrames.size()));
+            }
+            return inner;
+        }
+        if (const auto* shadow = std::get_if<m::Shadow>(&modifier)) {
+            if (!inner)
+                return inner;
+            Rect cast =
+                inflate(*inner, (gaussianBlurExtent(sigmaPixels(shadow->radius)) + 1) / scale_);
+            cast.x += std::isfinite(shadow->x) ? shadow->x : 0;
+            cast.y += std::isfinite(shadow->y) ? shadow->y : 0;
+            return unite(inner, cast);
+        }
+        return inner;
+    }
+
+    std::optional<Rect> contentInk(const LaidOutView& view) const {
+        const Rect& frame = view.layerFrames.front();
+        std::optional<Rect> ink;
+        const ui::ViewNode& node = *view.node;
+        switch (node.type) {
+            case ui::ViewType::Text:
+                // Accents, descenders and the ellipsis may stand a little outside the line box.
+                ink = inflate(frame, view.environment.font.size * 0.5);
+                break;
+            case ui::ViewType::Image:
+            case ui::ViewType::Divider:
+            case ui::ViewType::Color:
+            case ui::ViewType::LinearGradient:
+                ink = inflate(frame, 1 / scale_);
+                break;
+            default:
+                if (isShape(node.type) && !hasPaintModifier(node))
+                    ink = inflate(frame, 1 / scale_);
+                break;
+        }
+        for (const LaidOutView& child : view.children)
+            ink = unite(ink, inkBounds(child, child.layerFrames.size()));
+        return ink;
+    }
+
+    double scale_;
+};
+
+}  // namespace
+
+Raster paint(const ui::LayoutResult& laidOut, double scale) {
+    Raster raster;
+    if (!std::isfinite(scale) || !(scale > 0))
+        return raster;
+    const double w = std::round(laidOut.size.width * scale);
+    const double h = std::round(laidOut.size.height * scale);
+    if (!(w >= 1) || !(h >= 1) || w > maxRasterSide || h > maxRasterSide)
+        return raster;
+    raster.width = static_cast<int>(w);
+    raster.height = static_cast<int>(h);
+    raster.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, raster.width);
+    raster.pixels.assign(static_cast<std::size_t>(raster.stride) * raster.height, 0);
+
+    CairoSurfacePtr surface(cairo_image_surface_create_for_data(
+        raster.pixels.data(), CAIRO_FORMAT_ARGB32, raster.width, raster.height, raster.stride));
+    CairoContextPtr cr(cairo_create(surface.get()));
+    cairo_scale(cr.get(), scale, scale);
+    TreePainter(scale).drawView(cr.get(), laidOut.tree);
+    cr.reset();
+    cairo_surface_finish(surface.get());
+    return raster;
+}
+
+}  // namespace sonaris::platform::render

@@ -1,0 +1,89 @@
+#include <spng.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <system_error>
+
+#include "platform/render/painter.hpp"
+
+namespace sonaris::platform::render {
+
+namespace {
+
+struct SpngContextDeleter {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+struct MallocDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// Cairo's premultiplied native-endian words to straight-alpha RGBA bytes.
+std::vector<std::uint8_t> straightRgba(const Raster& raster) {
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(raster.width) * raster.height * 4);
+    std::uint8_t* out = rgba.data();
+    for (int y = 0; y < raster.height; ++y) {
+        const auto* row = raster.pixels.data() + static_cast<std::size_t>(y) * raster.stride;
+        for (int x = 0; x < raster.width; ++x) {
+            std::uint32_t word;
+            std::memcpy(&word, row + static_cast<std::size_t>(x) * 4, sizeof word);
+            const std::uint32_t a = word >> 24;
+            const std::uint32_t channels[3] = {(word >> 16) & 0xff, (word >> 8) & 0xff,
+                                               word & 0xff};
+            for (std::uint32_t c : channels)
+                *out++ = a == 0 ? 0
+                                : static_cast<std::uint8_t>(
+                                      std::min<std::uint32_t>((c * 255 + a / 2) / a, 255));
+            *out++ = static_cast<std::uint8_t>(a);
+        }
+    }
+    return rgba;
+}
+
+}  // namespace
+
+std::optional<std::string> writePng(const Raster& raster, const std::filesystem::path& path) {
+    if (raster.width <= 0 || raster.height <= 0 || raster.stride < raster.width * 4 ||
+        raster.pixels.size() < static_cast<std::size_t>(raster.stride) * raster.height)
+        return "nothing to write: the picture is empty";
+
+    std::vector<std::uint8_t> rgba = straightRgba(raster);
+    std::unique_ptr<spng_ctx, SpngContextDeleter> ctx(spng_ctx_new(SPNG_CTX_ENCODER));
+    if (!ctx)
+        return "cannot encode PNG: out of memory";
+    spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr ihdr{};
+    ihdr.width = static_cast<std::uint32_t>(raster.width);
+    ihdr.height = static_cast<std::uint32_t>(raster.height);
+    ihdr.bit_depth = 8;
+    ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+    if (int err = spng_set_ihdr(ctx.get(), &ihdr))
+        return std::string("cannot encode PNG: ") + spng_strerror(err);
+    spng_set_srgb(ctx.get(), 0);  // perceptual rendering intent
+    if (int err = spng_encode_image(ctx.get(), rgba.data(), rgba.size(), SPNG_FMT_PNG,
+                                    SPNG_ENCODE_FINALIZE))
+        return std::string("cannot encode PNG: ") + spng_strerror(err);
+    std::size_t length = 0;
+    int err = 0;
+    std::unique_ptr<void, MallocDeleter> encoded(spng_get_png_buffer(ctx.get(), &length, &err));
+    if (!encoded || err)
+        return std::string("cannot encode PNG: ") + spng_strerror(err);
+
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file)
+        return "cannot write " + path.string() + ": " + std::strerror(errno);
+    file.write(static_cast<const char*>(encoded.get()), static_cast<std::streamsize>(length));
+    file.close();
+    if (!file) {
+        const std::string reason = std::strerror(errno);
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);  // a truncated PNG is worse than none
+        return "cannot write " + path.string() + ": " + reason;
+    }
+    return std::nullopt;
+}
+
+}  // namespace sonaris::platform::render
