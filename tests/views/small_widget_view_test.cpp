@@ -115,7 +115,7 @@ TEST(SmallWidgetView, ProgressBarOnlyWithAPositiveDuration) {
     for (const auto& c :
          {Case{0, false}, Case{-10, false}, Case{std::nan(""), false}, Case{200, true}}) {
         SCOPED_TRACE(c.duration);
-        const ViewNode& column = contentColumn(smallTree({.duration = c.duration}));
+        const ViewNode column = contentColumn(smallTree({.duration = c.duration}));
         EXPECT_EQ(headline(column), "VStack leading 6");
         EXPECT_EQ(modifiersOf(column), Strings{"padding(all 12)"});
         Strings children;
@@ -133,7 +133,7 @@ TEST(SmallWidgetView, TitleAndArtistAreVerbatimOneLineEach) {
     for (const auto& [title, artist] :
          {std::pair{"Sonaris", "Готов к воспроизведению"}, std::pair{"", ""},
           std::pair{"%s \\n <b>", "ВОСПРОИЗВЕДЕНИЕ"}}) {
-        const ViewNode& block =
+        const ViewNode block =
             contentColumn(smallTree({.title = title, .artist = artist})).children[4];
         ASSERT_EQ(block.children.size(), 2u);
         EXPECT_EQ(headline(block.children[0]), std::string("Text \"") + title + "\" verbatim");
