@@ -6,12 +6,16 @@ namespace {
 thread_local EnvironmentValues current;
 }
 
-const EnvironmentValues& currentEnvironment() { return current; }
+const EnvironmentValues& currentEnvironment() {
+    return current;
+}
 
 ScopedEnvironment::ScopedEnvironment(EnvironmentValues values) : previous_(current) {
     current = values;
 }
 
-ScopedEnvironment::~ScopedEnvironment() { current = previous_; }
+ScopedEnvironment::~ScopedEnvironment() {
+    current = previous_;
+}
 
 }  // namespace sonaris::platform::ui

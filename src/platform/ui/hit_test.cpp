@@ -14,6 +14,10 @@ std::optional<foundation::URL> searchLayer(const LaidOutView& view, std::size_t 
         for (auto child = view.children.rbegin(); child != view.children.rend(); ++child)
             if (auto url = frontMostLink(*child, point))
                 return url;
+        // A link takes taps anywhere in its frame, in front of its own backgrounds.
+        if (const auto* link = std::get_if<content::Link>(&view.node->content))
+            if (view.frame.contains(point))
+                return link->destination;
         return std::nullopt;
     }
     const Modifier& modifier = view.node->modifiers[count - 1];
@@ -33,12 +37,7 @@ std::optional<foundation::URL> searchLayer(const LaidOutView& view, std::size_t 
 std::optional<foundation::URL> frontMostLink(const LaidOutView& view, Point point) {
     if (!view.node)
         return std::nullopt;
-    if (auto url = searchLayer(view, view.modifierContent.size(), point))
-        return url;
-    if (const auto* link = std::get_if<content::Link>(&view.node->content))
-        if (view.frame.contains(point))
-            return link->destination;
-    return std::nullopt;
+    return searchLayer(view, view.modifierContent.size(), point);
 }
 
 }  // namespace

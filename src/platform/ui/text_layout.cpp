@@ -1,5 +1,7 @@
 #include "platform/ui/text_layout.hpp"
 
+#include "platform/ui/utf8.hpp"
+
 #include <pango/pangocairo.h>
 
 #include <cmath>
@@ -82,28 +84,6 @@ std::unique_ptr<PangoFontDescription, FontDescriptionDeleter> fontDescription(co
     return description;
 }
 
-// Pango stops at the first invalid byte and at NUL, so state text that is not clean UTF-8 is
-// repaired rather than cut short.
-std::string validUtf8(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    const char* cursor = text.data();
-    const char* end = text.data() + text.size();
-    while (cursor < end) {
-        const char* validEnd = nullptr;
-        g_utf8_validate(cursor, end - cursor, &validEnd);
-        result.append(cursor, validEnd);
-        if (validEnd == end)
-            break;
-        result.append("\xEF\xBF\xBD");  // U+FFFD
-        cursor = validEnd + 1;
-        // Skip the continuation bytes of the broken sequence so it yields one replacement.
-        while (cursor < end && (static_cast<unsigned char>(*cursor) & 0xC0) == 0x80)
-            ++cursor;
-    }
-    return result;
-}
-
 int pangoUnits(double points) {
     if (!(points > 0))
         return 0;
@@ -118,7 +98,8 @@ PangoLayoutPtr makeTextLayout(std::string_view text, const Font& font, std::opti
     PangoLayoutPtr layout(pango_layout_new(threadContext()));
     auto description = fontDescription(font);
     pango_layout_set_font_description(layout.get(), description.get());
-    const std::string clean = validUtf8(text);
+    // Pango stops at the first invalid byte or NUL; broken state text is repaired, not cut.
+    const std::string clean = repairedUtf8(text);
     pango_layout_set_text(layout.get(), clean.data(), static_cast<int>(clean.size()));
 
     const bool bounded = width && std::isfinite(*width);

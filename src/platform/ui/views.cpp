@@ -9,19 +9,23 @@ namespace {
 // The message catalogue of the widget's fixed labels.
 constexpr const char* textDomain = "sonaris-widget";
 
-ViewNode leaf(ViewType type, ViewContent content) { return ViewNode{type, std::move(content), {}, {}}; }
+ViewNode leaf(ViewType type, ViewContent content) {
+    return ViewNode{type, std::move(content), {}, {}};
+}
 
 ViewNode container(ViewType type, ViewContent content, Children children) {
     ViewNode node = leaf(type, std::move(content));
     for (const MaybeView& child : children)
-        if (child.view) node.children.push_back(*child.view);
+        if (child.view)
+            node.children.push_back(*child.view);
     return node;
 }
 
 }  // namespace
 
 std::string localized(const LocalizedStringKey& key) {
-    if (key.key.empty()) return key.key;
+    if (key.key.empty())
+        return key.key;
     // dgettext hands back its argument when it has no translation.
     return dgettext(textDomain, key.key.c_str());
 }
@@ -58,9 +62,13 @@ ViewNode Spacer(std::optional<double> minLength) {
     return leaf(ViewType::Spacer, content::Spacer{minLength});
 }
 
-ViewNode Divider() { return leaf(ViewType::Divider, content::Divider{}); }
+ViewNode Divider() {
+    return leaf(ViewType::Divider, content::Divider{});
+}
 
-ViewNode Circle() { return leaf(ViewType::Circle, content::Shape{shapes::circle()}); }
+ViewNode Circle() {
+    return leaf(ViewType::Circle, content::Shape{shapes::circle()});
+}
 
 ViewNode Capsule(RoundedCornerStyle style) {
     return leaf(ViewType::Capsule, content::Shape{Shape{Shape::Kind::capsule, 0, style}});
@@ -71,9 +79,13 @@ ViewNode RoundedRectangle(double cornerRadius, RoundedCornerStyle style) {
                 content::Shape{shapes::roundedRectangle(cornerRadius, style)});
 }
 
-ViewNode Rectangle() { return leaf(ViewType::Rectangle, content::Shape{shapes::rectangle()}); }
+ViewNode Rectangle() {
+    return leaf(ViewType::Rectangle, content::Shape{shapes::rectangle()});
+}
 
-ViewNode ColorView(Color color) { return leaf(ViewType::Color, content::Color{color}); }
+ViewNode ColorView(Color color) {
+    return leaf(ViewType::Color, content::Color{color});
+}
 
 ViewNode LinearGradientView(LinearGradient gradient) {
     return leaf(ViewType::LinearGradient, content::LinearGradient{std::move(gradient)});

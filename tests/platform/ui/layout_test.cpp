@@ -5,9 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/symbols.hpp"
 #include "platform/ui/views.hpp"
 
 namespace sonaris::platform::ui {
+
+void PrintTo(const Rect& r, std::ostream* out) {
+    *out << "[" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << "]";
+}
+void PrintTo(const Size& s, std::ostream* out) {
+    *out << s.width << " x " << s.height;
+}
+
 namespace {
 
 std::string describe(const Rect& r) {
@@ -124,6 +133,203 @@ INSTANTIATE_TEST_SUITE_P(
             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
     });
+
+INSTANTIATE_TEST_SUITE_P(
+    Modifiers, Frames,
+    testing::Values(
+        FrameCase{"maxWidth infinity takes the whole proposed width, content centred",
+                  [] {
+                      return HStack(VerticalAlignment::center, 10,
+                                    {box(20, 10).frame(modifier::FlexFrame{.maxWidth = infinity,
+                                                                           .minHeight = 30}),
+                                     box(20, 10).frame(modifier::FlexFrame{.maxWidth = infinity,
+                                                                           .minHeight = 30})});
+                  },
+                  {110, 100},
+                  {{{0}, {0, 35, 50, 30}}, {{1}, {60, 35, 50, 30}}}},
+        FrameCase{"minHeight holds however small the child, maxHeight caps a flexible one",
+                  [] {
+                      return VStack(HorizontalAlignment::center, 0,
+                                    {box(10, 5).frame(modifier::FlexFrame{.minHeight = 30}),
+                                     Rectangle().frame(modifier::FlexFrame{.maxHeight = 12})});
+                  },
+                  {40, 100},
+                  {{{}, {0, 29, 40, 42}}, {{0}, {15, 29, 10, 30}}, {{1}, {0, 59, 40, 12}}}},
+        FrameCase{"padding shrinks the proposal and grows the size",
+                  [] { return Rectangle().padding(10).padding(EdgeSet::horizontal(), 5); },
+                  {100, 60},
+                  {{{}, {0, 0, 100, 60}}}},
+        FrameCase{"fixed frame aligns its child",
+                  [] {
+                      return VStack(HorizontalAlignment::center, 0,
+                                    {box(10, 10).frame(40, 20, Alignment::trailing()),
+                                     box(10, 10).frame(40, std::nullopt, Alignment::leading())});
+                  },
+                  {40, 30},
+                  {{{0}, {0, 0, 40, 20}}, {{1}, {0, 20, 40, 10}}}}),
+    [](const auto& info) {
+        std::string name;
+        for (char c : info.param.name)
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
+
+TEST(Layers, EachModifierRecordsTheFrameOfTheViewItWraps) {
+    const LayoutResult result = layout(
+        Rectangle().frame(20, 10).padding(5).frame(100, 50, Alignment::topLeading()), {100, 50});
+    const auto& layers = result.tree.layerFrames;
+    ASSERT_EQ(layers.size(), 4u);
+    EXPECT_EQ(layers[0], (Rect{5, 5, 20, 10}));
+    EXPECT_EQ(layers[1], (Rect{5, 5, 20, 10}));
+    EXPECT_EQ(layers[2], (Rect{0, 0, 30, 20}));
+    EXPECT_EQ(layers[3], (Rect{0, 0, 100, 50}));
+    EXPECT_EQ(result.tree.frame, layers.back());
+}
+
+TEST(Layers, OverlayAndBackgroundLieOnThePrimaryWithoutResizingIt) {
+    const LayoutResult result =
+        layout(HStack(VerticalAlignment::center, 0,
+                      {box(40, 20)
+                           .overlay(Circle().frame(10, 10), Alignment::trailing())
+                           .background(Rectangle().padding(-4))
+                           .overlay(RoundedRectangle(6).frame(100, 100))}),
+               {40, 20});
+    const LaidOutView& view = result.tree.children.at(0);
+    EXPECT_EQ(view.frame, (Rect{0, 0, 40, 20}));
+    ASSERT_EQ(view.modifierContent.size(), 4u);
+    EXPECT_FALSE(view.modifierContent[0]);
+    EXPECT_EQ(view.modifierContent[1]->frame, (Rect{30, 5, 10, 10}));
+    EXPECT_EQ(view.modifierContent[2]->frame, (Rect{0, 0, 40, 20}));
+    EXPECT_EQ(view.modifierContent[2]->layerFrames[0], (Rect{-4, -4, 48, 28}));
+    EXPECT_EQ(view.modifierContent[3]->frame, (Rect{-30, -40, 100, 100}));
+}
+
+TEST(AspectRatio, FillOverflowsItsFixedFrameCentred) {
+    // 300 x 200 picture in a 54-point square: scaled to 81 x 54 and centred.
+    const LayoutResult result =
+        layout(Rectangle().aspectRatio(1.5, ContentMode::fill).frame(54, 54), {54, 54});
+    EXPECT_EQ(result.tree.layerFrames[0], (Rect{-13.5, 0, 81, 54}));
+    EXPECT_EQ(result.tree.frame, (Rect{0, 0, 54, 54}));
+}
+
+TEST(AspectRatio, FitStaysInsideTheProposal) {
+    const LayoutResult wide = layout(Rectangle().aspectRatio(2, ContentMode::fit), {100, 100});
+    EXPECT_EQ(wide.tree.frame, (Rect{0, 25, 100, 50}));
+    const LayoutResult tall = layout(Rectangle().aspectRatio(0.5, ContentMode::fit), {100, 100});
+    EXPECT_EQ(tall.tree.frame, (Rect{25, 0, 50, 100}));
+}
+
+TEST(GeometryReader, BuildsItsContentForTheSizeItGot) {
+    std::vector<Size> asked;
+    const LayoutResult result =
+        layout(VStack(HorizontalAlignment::leading, 0,
+                      {GeometryReader([&](GeometryProxy proxy) {
+                           asked.push_back(proxy.size);
+                           return ZStack(Alignment::leading(),
+                                         {Capsule().frame(std::nullopt, 3),
+                                          Capsule().frame(proxy.size.width * 0.25, 3)});
+                       }).frame(std::nullopt, 3),
+                       Spacer(0)}),
+               {120, 40});
+    ASSERT_EQ(asked, (std::vector<Size>{{120, 3}}));
+    const LaidOutView& reader = result.tree.children.at(0);
+    ASSERT_TRUE(reader.generated);
+    ASSERT_EQ(reader.children.size(), 1u);
+    const LaidOutView& bar = reader.children[0];
+    EXPECT_EQ(bar.node, reader.generated.get());
+    EXPECT_EQ(bar.frame, (Rect{0, 0, 120, 3}));
+    EXPECT_EQ(bar.children.at(0).frame, (Rect{0, 0, 120, 3}));
+    EXPECT_EQ(bar.children.at(1).frame, (Rect{0, 0, 30, 3}));
+}
+
+TEST(ForEach, RowsShareTheStackAsItsOwnChildrenAndTheGroupSpansThem) {
+    const std::vector<int> rows{1, 2, 3};
+    const LayoutResult result =
+        layout(VStack(HorizontalAlignment::center, 4,
+                      {box(50, 10), ForEach(rows, [](int) { return Rectangle(); }), Spacer(0)}),
+               {50, 100});
+    // The three rows and the box split the height as four children: (100 - 3*4 - 10) / 3 each.
+    const LaidOutView& group = result.tree.children.at(1);
+    ASSERT_EQ(group.children.size(), 3u);
+    const double row = (100.0 - 4 * 4 - 10) / 3;
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(group.children[i].frame.y, 14 + i * (row + 4), 1e-9) << i;
+    EXPECT_NEAR(group.frame.y, 14, 1e-9);
+    EXPECT_NEAR(group.frame.height, 3 * row + 8, 1e-9);
+    EXPECT_EQ(group.layerFrames.back(), group.frame);
+}
+
+TEST(ForEach, EmptyKeepsItsPlaceWithoutSpacing) {
+    const std::vector<int> none;
+    const LayoutResult result =
+        layout(HStack(VerticalAlignment::center, 0,
+                      {box(10, 10), ForEach(none, [](int) { return Rectangle(); }), box(10, 10)}),
+               {20, 10});
+    EXPECT_EQ(result.tree.children.at(1).frame, (Rect{10, 0, 0, 0}));
+    EXPECT_EQ(result.tree.children.at(2).frame, (Rect{10, 0, 10, 10}));
+}
+
+TEST(Divider, IsOneDevicePixelAcrossItsStack) {
+    const LayoutResult column =
+        layout(VStack(HorizontalAlignment::center, 0, {box(30, 10), Divider(), box(30, 10)}),
+               {80, 100}, 2);
+    EXPECT_EQ(column.tree.children.at(1).frame, (Rect{0, 49.75, 80, 0.5}));
+    const LayoutResult row =
+        layout(HStack(VerticalAlignment::center, 0, {box(10, 30), Divider()}), {100, 30}, 3);
+    EXPECT_NEAR(row.tree.children.at(1).frame.width, 1.0 / 3, 1e-12);
+    EXPECT_EQ(row.tree.children.at(1).frame.height, 30);
+}
+
+TEST(Environment, InnermostSettingWinsAndReachesDecorationsOfEarlierModifiers) {
+    const LayoutResult result = layout(VStack(HorizontalAlignment::center, 0,
+                                              {Text(std::string("a"))
+                                                   .font(Font::system(20))
+                                                   .overlay(Text(std::string("b")))
+                                                   .font(Font::system(30, FontWeight::bold))
+                                                   .foregroundColor(Color::gray()),
+                                               Text(std::string("c"))})
+                                           .lineLimit(1)
+                                           .font(Font::system(9)),
+                                       {200, 200});
+    const LaidOutView& a = result.tree.children.at(0);
+    EXPECT_EQ(a.environment.font, Font::system(20));
+    EXPECT_EQ(a.environment.foregroundColor, Color::gray());
+    EXPECT_EQ(a.environment.lineLimit, 1);
+    const LaidOutView& b = *a.modifierContent.at(1);
+    EXPECT_EQ(b.environment.font, Font::system(30, FontWeight::bold));
+    EXPECT_EQ(b.environment.foregroundColor, Color::gray());
+    const LaidOutView& c = result.tree.children.at(1);
+    EXPECT_EQ(c.environment.font, Font::system(9));
+    EXPECT_EQ(c.environment.foregroundColor, Color::white());
+}
+
+TEST(Text, CutToOneLineStaysWithinItsShare) {
+    const std::string title(200, 'W');
+    const LayoutResult result =
+        layout(HStack(VerticalAlignment::center, std::nullopt,
+                      {Circle().frame(7, 7), Text(title).lineLimit(1), Spacer()}),
+               {146, 20});
+    const LaidOutView& text = result.tree.children.at(1);
+    // 146 less the dot, two spacings and the spacer's minimum.
+    EXPECT_LE(text.frame.width, 146 - 7 - 16 - 8 + 1e-9);
+    EXPECT_GT(text.frame.width, 100);
+    EXPECT_LE(result.tree.children.at(2).frame.maxX(), 146 + 1e-9);
+}
+
+TEST(Image, CoverImageOfItsNaturalSizeUnlessResizable) {
+    // Built without pixels: the layout needs only the picture's own size, for which tests have
+    // no decoder-independent source, so only symbols are checked here.
+    const LayoutResult result =
+        layout(Image(std::string("play.fill")).font(Font::system(12)), {100, 100});
+    EXPECT_EQ(result.tree.frame.size(), symbolSize("play.fill", Font::system(12)));
+}
+
+TEST(Layout, WidgetURLComesFromTheRoot) {
+    const auto url = foundation::URL::string("sonaris://play");
+    EXPECT_EQ(layout(Rectangle().widgetURL(url), {10, 10}).widgetURL, url);
+    EXPECT_EQ(layout(ZStack(Alignment::center(), {Rectangle().widgetURL(url)}), {10, 10}).widgetURL,
+              std::nullopt);
+}
 
 }  // namespace
 }  // namespace sonaris::platform::ui
