@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/environment.hpp"
+#include "state/widget_data_loader.hpp"
 #include "state/widget_kind.hpp"
 #include "views/entries.hpp"
 #include "views/large_widget_view.hpp"
@@ -61,6 +62,9 @@ TEST(SonarisWidget, DeclaresItsKindNameDescriptionAndFamilies) {
     EXPECT_EQ(configuration.families,
               (std::vector<WidgetFamily>{WidgetFamily::systemSmall, WidgetFamily::systemMedium,
                                          WidgetFamily::systemLarge}));
+    // The live widget must watch every folder the state can be read from, not only the default.
+    ASSERT_TRUE(configuration.hostFolders);
+    EXPECT_EQ(configuration.hostFolders(), state::WidgetDataLoader::hostFolders());
 }
 
 TEST(SonarisWidget, PlaceholderIsDrawnInTheRequestedFamily) {
