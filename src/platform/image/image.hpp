@@ -39,7 +39,8 @@ class Image {
 
     // Pixels at least `atLeast` in both directions where the picture is that large (otherwise at
     // its natural size), keeping the aspect ratio; decoded on first need and reused by every later
-    // call that asks for no more. Nothing when the pixel data turns out to be corrupt.
+    // call that asks for no more. A side of zero or less asks for nothing that way, so {0, 0} gives
+    // the smallest decode the encoding offers. Nothing when the pixel data turns out to be corrupt.
     std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) const;
 
     // Whether two values share one source (the same loaded picture).

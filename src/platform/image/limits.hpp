@@ -7,8 +7,8 @@
 namespace sonaris::platform::image {
 
 // A picture's header is only believed up to these sizes. They cover any real cover art with room
-// to spare, and keep what a few hundred bytes of crafted header can make a decoder allocate to
-// tens of megabytes instead of gigabytes.
+// to spare, and stop a few hundred bytes of crafted header from making a decoder ask for
+// gigabytes.
 inline constexpr int kMaxSide = 16384;
 inline constexpr std::int64_t kMaxPixels = 64'000'000;
 
