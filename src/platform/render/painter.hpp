@@ -22,7 +22,8 @@ struct Raster {
 // Draws a laid-out tree at `scale` pixels per point.
 Raster paint(const ui::LayoutResult& laidOut, double scale);
 
-// Writes an 8-bit RGBA PNG (straight alpha, sRGB); a one-line reason on failure.
+// Writes an 8-bit RGBA PNG (straight alpha, sRGB); on failure a one-line reason that does not
+// repeat the path (such as "No such file or directory"), and no file is left behind.
 std::optional<std::string> writePng(const Raster& raster, const std::filesystem::path& path);
 
 // The largest pixel size at which the tree draws each distinct cover image, so that a caller

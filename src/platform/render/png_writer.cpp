@@ -48,12 +48,12 @@ std::vector<std::uint8_t> straightRgba(const Raster& raster) {
 std::optional<std::string> writePng(const Raster& raster, const std::filesystem::path& path) {
     if (raster.width <= 0 || raster.height <= 0 || raster.stride < raster.width * 4 ||
         raster.pixels.size() < static_cast<std::size_t>(raster.stride) * raster.height)
-        return "nothing to write: the picture is empty";
+        return "the picture is empty";
 
     std::vector<std::uint8_t> rgba = straightRgba(raster);
     std::unique_ptr<spng_ctx, SpngContextDeleter> ctx(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!ctx)
-        return "cannot encode PNG: out of memory";
+        return "PNG encoding failed: out of memory";
     spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
     spng_ihdr ihdr{};
     ihdr.width = static_cast<std::uint32_t>(raster.width);
@@ -61,27 +61,27 @@ std::optional<std::string> writePng(const Raster& raster, const std::filesystem:
     ihdr.bit_depth = 8;
     ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
     if (int err = spng_set_ihdr(ctx.get(), &ihdr))
-        return std::string("cannot encode PNG: ") + spng_strerror(err);
+        return std::string("PNG encoding failed: ") + spng_strerror(err);
     spng_set_srgb(ctx.get(), 0);  // perceptual rendering intent
     if (int err = spng_encode_image(ctx.get(), rgba.data(), rgba.size(), SPNG_FMT_PNG,
                                     SPNG_ENCODE_FINALIZE))
-        return std::string("cannot encode PNG: ") + spng_strerror(err);
+        return std::string("PNG encoding failed: ") + spng_strerror(err);
     std::size_t length = 0;
     int err = 0;
     std::unique_ptr<void, MallocDeleter> encoded(spng_get_png_buffer(ctx.get(), &length, &err));
     if (!encoded || err)
-        return std::string("cannot encode PNG: ") + spng_strerror(err);
+        return std::string("PNG encoding failed: ") + spng_strerror(err);
 
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file)
-        return "cannot write " + path.string() + ": " + std::strerror(errno);
+        return std::strerror(errno);
     file.write(static_cast<const char*>(encoded.get()), static_cast<std::streamsize>(length));
     file.close();
     if (!file) {
         const std::string reason = std::strerror(errno);
         std::error_code ignored;
         std::filesystem::remove(path, ignored);  // a truncated PNG is worse than none
-        return "cannot write " + path.string() + ": " + reason;
+        return reason;
     }
     return std::nullopt;
 }
