@@ -70,10 +70,21 @@ std::optional<std::vector<std::uint8_t>> base64Decode(std::string_view text) {
     std::vector<std::uint8_t> bytes(groups * 3 - padding);
     std::uint8_t* out = bytes.data();
 
-    // Every group but the last: the last holds the padding, and its short store keeps the
-    // four-byte stores above inside the buffer (it always yields at least one byte).
+    // Every group but the last: the last holds the padding, and as it always yields at least one
+    // byte, the wide stores below never pass the end of the buffer. Two groups a step make one
+    // eight-byte store of six bytes.
     std::uint32_t errors = 0;
-    for (std::size_t g = 0; g + 1 < groups; ++g) {
+    std::size_t g = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; g + 4 <= groups; g += 2) {
+            const std::uint32_t first = decodeGroup(in + g * 4);
+            const std::uint32_t second = decodeGroup(in + g * 4 + 4);
+            errors |= first | second;
+            const std::uint64_t pair = first | (std::uint64_t{second} << 24);
+            std::memcpy(out + g * 3, &pair, 8);
+        }
+    }
+    for (; g + 1 < groups; ++g) {
         const std::uint32_t word = decodeGroup(in + g * 4);
         errors |= word;
         storeGroup(out + g * 3, word);
