@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/ui/layout/placement.hpp"
+#include "platform/ui/text_layout.hpp"
 
 namespace sonaris::platform::ui::layout_engine {
 
@@ -54,6 +55,19 @@ Size Engine::size(Layer layer, ProposedSize proposal) {
     const Size result =
         layer.count == 0 ? sizeBare(layer.ref, proposal) : sizeModified(layer, proposal);
     sizes_.emplace(key, result);
+    return result;
+}
+
+Size Engine::textSize(const NodeRef& ref, const std::string& text, std::optional<double> width) {
+    if (width && std::isinf(*width))
+        width.reset();
+    const Key key{ref.node, 0, width.value_or(0), 0, static_cast<std::uint8_t>(width ? 1 : 0)};
+    if (auto found = textSizes_.find(key); found != textSizes_.end())
+        return found->second;
+    const ResolvedEnvironment environment = environmentAt(ref, 0);
+    const Size result = measureText(text, environment.font, ProposedSize{width, std::nullopt},
+                                    environment.lineLimit);
+    textSizes_.emplace(key, result);
     return result;
 }
 

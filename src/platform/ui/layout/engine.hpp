@@ -45,6 +45,10 @@ class Engine {
     // A whole node sized for `proposal` with its top-left corner at `origin`.
     LaidOutView layOut(const NodeRef& ref, ProposedSize proposal, Point origin);
 
+    // A text's size for a width. Height never changes how text is set, so every proposal with
+    // the same width (and every unbounded one) shares one measurement.
+    Size textSize(const NodeRef& ref, const std::string& text, std::optional<double> width);
+
     // One device pixel, in points.
     double hairline() const { return 1 / displayScale_; }
 
@@ -72,6 +76,7 @@ class Engine {
 
     double displayScale_;
     std::unordered_map<Key, Size, KeyHash> sizes_;
+    std::unordered_map<Key, Size, KeyHash> textSizes_;
     std::vector<std::shared_ptr<const ViewNode>> generated_;
 };
 

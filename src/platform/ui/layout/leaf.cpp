@@ -4,7 +4,6 @@
 #include "platform/ui/layout/engine.hpp"
 #include "platform/ui/layout/float_compare.hpp"
 #include "platform/ui/symbols.hpp"
-#include "platform/ui/text_layout.hpp"
 
 namespace sonaris::platform::ui::layout_engine {
 
@@ -63,15 +62,11 @@ Size imageSize(const NodeRef& ref, ProposedSize proposal) {
             sanitizedLength(proposal.height.value_or(naturalSize.height))};
 }
 
-Size textSize(const NodeRef& ref, ProposedSize proposal) {
+Size textSize(Engine& engine, const NodeRef& ref, ProposedSize proposal) {
     const auto* text = std::get_if<content::Text>(&ref.node->content);
     if (!text)
         return {};
-    const ResolvedEnvironment environment = environmentAt(ref, 0);
-    ProposedSize bounded = proposal;
-    if (bounded.width)
-        bounded.width = sanitizedLength(*bounded.width);
-    return measureText(text->string, environment.font, bounded, environment.lineLimit);
+    return engine.textSize(ref, text->string, sanitizedLength(proposal.width));
 }
 
 }  // namespace
@@ -79,7 +74,7 @@ Size textSize(const NodeRef& ref, ProposedSize proposal) {
 Size sizeLeaf(Engine& engine, const NodeRef& ref, ProposedSize proposal) {
     switch (ref.node->type) {
         case ViewType::Text:
-            return textSize(ref, proposal);
+            return textSize(engine, ref, proposal);
         case ViewType::Image:
             return imageSize(ref, proposal);
         case ViewType::Spacer:
