@@ -18,8 +18,8 @@ struct SymbolMetrics {
 
 constexpr std::array symbolMetrics{
     SymbolMetrics{"waveform", 1.06, 0.90},         SymbolMetrics{"play.fill", 0.70, 0.80},
-    SymbolMetrics{"pause.fill", 0.62, 0.78},       SymbolMetrics{"backward.fill", 1.30, 0.66},
-    SymbolMetrics{"forward.fill", 1.30, 0.66},     SymbolMetrics{"music.note", 0.62, 0.96},
+    SymbolMetrics{"pause.fill", 0.62, 0.78},       SymbolMetrics{"backward.fill", 1.32, 0.72},
+    SymbolMetrics{"forward.fill", 1.32, 0.72},     SymbolMetrics{"music.note", 0.62, 0.96},
     SymbolMetrics{"mic.fill", 0.66, 1.00},         SymbolMetrics{"slider.horizontal.3", 1.02, 0.84},
     SymbolMetrics{"play.circle.fill", 1.04, 1.04},
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -322,6 +324,56 @@ TEST(Image, CoverImageOfItsNaturalSizeUnlessResizable) {
     const LayoutResult result =
         layout(Image(std::string("play.fill")).font(Font::system(12)), {100, 100});
     EXPECT_EQ(result.tree.frame.size(), symbolSize("play.fill", Font::system(12)));
+}
+
+TEST(Spacer, OutsideAStackTakesTheProposal) {
+    const LayoutResult result =
+        layout(ZStack(Alignment::topLeading(), {Spacer(), box(10, 10)}), {60, 40});
+    EXPECT_EQ(result.tree.children.at(0).frame, (Rect{0, 0, 60, 40}));
+    EXPECT_EQ(result.tree.children.at(1).frame, (Rect{0, 0, 10, 10}));
+}
+
+TEST(Link, StandsWhereItsLabelStands) {
+    const LayoutResult result =
+        layout(HStack(VerticalAlignment::center, 4,
+                      {Link(*foundation::URL::string("sonaris://next"), box(28, 24)), Spacer(0)}),
+               {100, 24});
+    const LaidOutView& link = result.tree.children.at(0);
+    EXPECT_EQ(link.frame, (Rect{0, 0, 28, 24}));
+    EXPECT_EQ(link.children.at(0).frame, link.frame);
+}
+
+TEST(NestedStacks, InnerStackIsAsFlexibleAsItsChildren) {
+    // The fixed inner row is served first, so the flexible rectangle gets the rest.
+    const LayoutResult result = layout(
+        HStack(VerticalAlignment::center, 0,
+               {Rectangle(), HStack(VerticalAlignment::center, 2, {box(10, 10), box(10, 10)})}),
+        {100, 10});
+    EXPECT_EQ(result.tree.children.at(0).frame, (Rect{0, 0, 78, 10}));
+    EXPECT_EQ(result.tree.children.at(1).frame, (Rect{78, 0, 22, 10}));
+    EXPECT_EQ(result.tree.children.at(1).children.at(1).frame, (Rect{90, 0, 10, 10}));
+}
+
+TEST(Robustness, NonsenseLengthsGiveEmptyFramesNotNaN) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const LayoutResult result =
+        layout(VStack(HorizontalAlignment::center, nan,
+                      {Rectangle().frame(-5, nan), Rectangle().padding(nan),
+                       Rectangle().frame(modifier::FlexFrame{.minWidth = -3, .maxHeight = nan}),
+                       Spacer(-10), Rectangle().aspectRatio(0, ContentMode::fit),
+                       Rectangle().aspectRatio(nan, ContentMode::fill)}),
+               {100, 100});
+    std::function<void(const LaidOutView&)> check = [&](const LaidOutView& view) {
+        for (const Rect& r : view.layerFrames)
+            for (double v : {r.x, r.y, r.width, r.height})
+                EXPECT_TRUE(std::isfinite(v));
+        EXPECT_GE(view.frame.width, 0);
+        EXPECT_GE(view.frame.height, 0);
+        for (const LaidOutView& child : view.children)
+            check(child);
+    };
+    check(result.tree);
+    EXPECT_EQ(result.tree.children.at(0).frame.width, 0);
 }
 
 TEST(Layout, WidgetURLComesFromTheRoot) {

@@ -91,6 +91,59 @@ TEST(MeasureText, SameOnEveryThread) {
     EXPECT_EQ(here, there);
 }
 
+// The painter sets each text again at the width layout gave it; that must neither cut nor
+// re-wrap it.
+TEST(MakeTextLayout, SetAgainAtItsMeasuredWidthTheTextIsUnchanged) {
+    struct Case {
+        std::string text;
+        std::optional<double> proposed;
+        std::optional<int> limit;
+    };
+    const Case cases[] = {
+        {"Sonaris", std::nullopt, 1}, {"Готов к воспроизведению", 150.3, 1},
+        {longTitle, 100, 1},          {longTitle, 100, std::nullopt},
+        {longTitle, 77.7, 2},         {"שלום עולם hello", std::nullopt, 1},
+    };
+    for (const Case& c : cases) {
+        const Size measured = measureText(c.text, title, {c.proposed, std::nullopt}, c.limit);
+        auto first = makeTextLayout(c.text, title, c.proposed, c.limit);
+        auto again = makeTextLayout(c.text, title, measured.width, c.limit);
+        PangoRectangle a{}, b{};
+        pango_layout_get_extents(first.get(), nullptr, &a);
+        pango_layout_get_extents(again.get(), nullptr, &b);
+        EXPECT_EQ(a.width, b.width) << c.text;
+        EXPECT_EQ(pango_layout_get_line_count(first.get()),
+                  pango_layout_get_line_count(again.get()))
+            << c.text;
+        EXPECT_EQ(pango_layout_is_ellipsized(first.get()), pango_layout_is_ellipsized(again.get()))
+            << c.text;
+    }
+}
+
+TEST(MeasureText, DrawingAtAnotherScaleDoesNotChangeLaterMeasurements) {
+    const Size before = measureText(longTitle, title, {140, std::nullopt}, std::nullopt);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 10, 10);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, 3, 3);
+    auto layout = makeTextLayout(longTitle, title, 140, std::nullopt);
+    pango_cairo_update_layout(cr, layout.get());
+    pango_cairo_show_layout(cr, layout.get());
+    PangoRectangle drawn{};
+    pango_layout_get_extents(layout.get(), nullptr, &drawn);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    EXPECT_DOUBLE_EQ(static_cast<double>(drawn.width) / PANGO_SCALE, before.width);
+    EXPECT_EQ(measureText(longTitle, title, {140, std::nullopt}, std::nullopt), before);
+}
+
+TEST(MeasureText, OneLineLimitKeepsTextWithLineBreaksOnOneLine) {
+    const Size single = measureText("first", title, {}, 1);
+    const Size broken = measureText("first\nsecond", title, {}, 1);
+    EXPECT_DOUBLE_EQ(broken.height, single.height);
+    auto layout = makeTextLayout("first\nsecond", title, std::nullopt, 1);
+    EXPECT_EQ(pango_layout_get_line_count(layout.get()), 1);
+}
+
 TEST(SymbolSize, ScalesWithTheFontAndKnowsEachSymbol) {
     for (const char* name :
          {"waveform", "play.fill", "pause.fill", "backward.fill", "forward.fill", "music.note",
