@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/runtime/desktop_hints.hpp"
 
@@ -23,11 +24,19 @@ std::variant<std::unique_ptr<LiveWindow>, std::string> LiveWindow::open(const Op
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_APP_NAME, options.title.c_str());
+    // Only a real display will do: SDL would otherwise fall back to drawing off screen, and the
+    // widget would run on unseen. Wayland is only tried where there is one, since its library
+    // complains on stderr otherwise. An explicit SDL_VIDEODRIVER still wins over this.
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && *wayland ? "x11,wayland" : "x11");
 
     std::unique_ptr<LiveWindow> live(new LiveWindow());
     live->points_ = options.points;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return sdlError("cannot open the display");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        const char* display = std::getenv("DISPLAY");
+        return sdlError(display && *display ? "cannot open the display " + std::string(display)
+                                            : std::string("cannot open the display"));
+    }
     live->video_.emplace();
 
     auto pixels = [&](double scale) {

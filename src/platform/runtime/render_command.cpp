@@ -48,8 +48,11 @@ std::variant<std::vector<Target>, std::string> targets(const Invocation& invocat
                 return "cannot write into " + folder.string() + ": " +
                        (error ? error.message() : std::string("not a folder"));
         }
-        for (auto family : families)
-            result.push_back({family, {}, folder / defaultFileName(family)});
+        // Without --out the paths printed are the bare file names, as they were asked for.
+        for (auto family : families) {
+            auto name = defaultFileName(family);
+            result.push_back({family, {}, invocation.out ? folder / name : name});
+        }
     } else {
         auto family = families.front();
         std::filesystem::path path = invocation.out.value_or(defaultFileName(family));
@@ -113,7 +116,10 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
         auto raster = render::paint(trees[i], scale);
         if (auto failure = render::writePng(raster, outputs[i].path)) {
             streams.out.flush();
-            reportError(streams.err, "cannot write " + outputs[i].path.string() + ": " + *failure);
+            auto where = outputs[i].path.string();
+            reportError(streams.err, failure->find(where) == std::string::npos
+                                         ? "cannot write " + where + ": " + *failure
+                                         : *failure);
             return exitOutputFailed;
         }
         streams.out << outputs[i].path.string() << '\n';

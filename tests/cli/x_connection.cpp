@@ -1,0 +1,104 @@
+#include "cli/x_connection.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <thread>
+
+namespace sonaris::testing {
+
+XConnection::XConnection(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
+
+XConnection::~XConnection() {
+    if (display_)
+        XCloseDisplay(display_);
+}
+
+std::optional<XWindow> XConnection::waitForWindow(const std::string& title,
+                                                  std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (auto window = find(DefaultRootWindow(display_), title, 0)) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display_, *window, &attributes) &&
+                attributes.map_state == IsViewable)
+                return window;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
+
+std::pair<int, int> XConnection::size(XWindow window) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display_, window, &attributes))
+        return {0, 0};
+    return {attributes.width, attributes.height};
+}
+
+std::pair<int, int> XConnection::origin(XWindow window) {
+    int x = 0;
+    int y = 0;
+    Window child;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+    return {x, y};
+}
+
+std::vector<std::string> XConnection::atomList(XWindow window, const char* property) {
+    Atom type;
+    int format;
+    unsigned long count;
+    unsigned long remaining;
+    unsigned char* data = nullptr;
+    std::vector<std::string> names;
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, property, False), 0, 64, False,
+                           XA_ATOM, &type, &format, &count, &remaining, &data) == Success &&
+        data) {
+        auto* atoms = reinterpret_cast<Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i) {
+            char* name = XGetAtomName(display_, atoms[i]);
+            names.push_back(name);
+            XFree(name);
+        }
+        XFree(data);
+    }
+    return names;
+}
+
+std::string XConnection::pixels(XWindow window) {
+    auto [width, height] = size(window);
+    XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image)
+        return {};
+    std::string bytes(image->data, static_cast<std::size_t>(image->bytes_per_line) * height);
+    XDestroyImage(image);
+    return bytes;
+}
+
+std::optional<XWindow> XConnection::find(XWindow at, const std::string& title, int depth) {
+    char* name = nullptr;
+    if (XFetchName(display_, at, &name) && name) {
+        bool match = title == name;
+        XFree(name);
+        if (match)
+            return at;
+    }
+    if (depth > 2)
+        return std::nullopt;
+    Window root;
+    Window parent;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, at, &root, &parent, &children, &count))
+        return std::nullopt;
+    std::optional<XWindow> found;
+    for (unsigned int i = 0; i < count && !found; ++i)
+        found = find(children[i], title, depth + 1);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+}  // namespace sonaris::testing

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct _XDisplay;
+
+namespace sonaris::testing {
+
+using XWindow = unsigned long;
+
+// A connection to a test's X server, for finding and inspecting the widget's window; closed
+// afterwards. Kept apart from the tests because Xlib's macros clash with GoogleTest's names.
+class XConnection {
+  public:
+    explicit XConnection(const std::string& display);
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    bool connected() const { return display_ != nullptr; }
+
+    // The mapped top-level window titled `title`, waited for at most `limit`.
+    std::optional<XWindow> waitForWindow(const std::string& title, std::chrono::milliseconds limit);
+    std::pair<int, int> size(XWindow window);
+    // Where the window's top-left corner is on the screen.
+    std::pair<int, int> origin(XWindow window);
+    // The names of the atoms a property of type ATOM holds.
+    std::vector<std::string> atomList(XWindow window, const char* property);
+    // The window's pixels as they are on the screen.
+    std::string pixels(XWindow window);
+
+  private:
+    std::optional<XWindow> find(XWindow at, const std::string& title, int depth);
+    _XDisplay* display_;
+};
+
+}  // namespace sonaris::testing
