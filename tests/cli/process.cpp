@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -207,10 +208,15 @@ std::string BackgroundProcess::errorOutput() {
 }
 
 Environment baseEnvironment(const std::filesystem::path& home) {
-    return {{"HOME", home.string()},
-            {"PATH", "/usr/local/bin:/usr/bin:/bin"},
-            {"LANG", "C.UTF-8"},
-            {"TZ", "UTC"}};
+    Environment environment{{"HOME", home.string()},
+                            {"PATH", "/usr/local/bin:/usr/bin:/bin"},
+                            {"LANG", "C.UTF-8"},
+                            {"TZ", "UTC"}};
+    // A sanitized build of the program runs under the same sanitizer settings as its tests.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = std::getenv(name))
+            environment[name] = value;
+    return environment;
 }
 
 }  // namespace sonaris::testing
