@@ -80,6 +80,9 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
         reportError(streams.err, "cannot set up the widget's timers");
         return exitOutputFailed;
     }
+    if (!source->watchesHostFolders())
+        reportError(streams.err,
+                    "cannot watch the host's folders; changes show at the next reload date");
 
     std::optional<ui::LayoutResult> laidOut;
     auto refresh = [&] {
