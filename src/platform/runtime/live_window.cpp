@@ -23,6 +23,11 @@ std::variant<std::unique_ptr<LiveWindow>, std::string> LiveWindow::open(const Op
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // A small picture that changes a few times an hour gains nothing from the GPU, and probing
+    // for OpenGL alone would load a driver (a hundred megabytes and threads with llvmpipe) that
+    // then sits idle: draw in software straight into the window's shared-memory image.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     SDL_SetHint(SDL_HINT_APP_NAME, options.title.c_str());
     // Only a real display will do: SDL would otherwise fall back to drawing off screen, and the
     // widget would run on unseen. Wayland is only tried where there is one, since its library
@@ -56,7 +61,6 @@ std::variant<std::unique_ptr<LiveWindow>, std::string> LiveWindow::open(const Op
             SDL_SetWindowSize(live->window_.get(), scaledWidth, scaledHeight);
         }
     }
-    // A small picture that changes a few times an hour gains nothing from the GPU.
     live->renderer_.reset(SDL_CreateRenderer(live->window_.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!live->renderer_)
         return sdlError("cannot draw into the window");
