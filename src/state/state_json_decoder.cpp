@@ -1,8 +1,9 @@
 #include <simdjson.h>
 
-#include <cstring>
+#include <optional>
 #include <utility>
 
+#include "state/json_unescape.hpp"
 #include "state/state_json.hpp"
 
 namespace sonaris::state {
@@ -25,32 +26,35 @@ bool isJsonWhitespace(char c) {
 // On Demand leaves a value it is not asked for unchecked, so every value in the document is read
 // through one of these: a document that passes has been validated from its first byte to its last.
 
-bool readString(ondemand::value value, std::string& out) {
+// The content of the string token at `value`, between its quotes, and consumes the value.
+// Strings are read from the text itself rather than through the parser's unescaping buffer:
+// the Base64 cover above all is one pass and no extra megabytes this way. The first pass has
+// checked the text as UTF-8 without raw control characters, and a string token runs from its
+// opening quote to its closing one followed only by white space up to the next token.
+std::optional<std::string_view> stringContent(ondemand::value& value) {
     json_type type;
     if (value.type().get(type) || type != json_type::string)
-        return false;
-    // Strings without escapes, the Base64 cover above all, are copied straight from the text
-    // instead of through the parser's unescaping buffer: one pass fewer and megabytes less
-    // memory. The text has been checked as UTF-8 without raw control characters, and a quote
-    // inside the token can only be escaped, so no backslash means the bytes are the value.
+        return std::nullopt;
     std::string_view token = value.raw_json_token();
     while (!token.empty() && isJsonWhitespace(token.back()))
         token.remove_suffix(1);
-    if (token.size() >= 2 && token.back() == '"') {
-        const std::string_view content = token.substr(1, token.size() - 2);
-        if (!std::memchr(content.data(), '\\', content.size())) {
-            ondemand::raw_json_string consumed;
-            if (value.get_raw_json_string().get(consumed))
-                return false;
-            out.assign(content);
-            return true;
-        }
-    }
-    std::string_view unescaped;
-    if (value.get_string().get(unescaped))
+    ondemand::raw_json_string consumed;
+    if (token.size() < 2 || token.back() != '"' || value.get_raw_json_string().get(consumed))
+        return std::nullopt;
+    return token.substr(1, token.size() - 2);
+}
+
+bool readString(ondemand::value value, std::string& out) {
+    const auto content = stringContent(value);
+    if (!content)
         return false;
-    out.assign(unescaped);
-    return true;
+    out.clear();
+    return unescapeJsonString(*content, &out);
+}
+
+bool validateString(ondemand::value value) {
+    const auto content = stringContent(value);
+    return content && unescapeJsonString(*content, nullptr);
 }
 
 bool readBool(ondemand::value value, bool& out) {
@@ -106,10 +110,8 @@ bool validate(ondemand::value value, int depth) {
             ondemand::array array;
             return !value.get_array().get(array) && validateArray(array, depth);
         }
-        case json_type::string: {
-            std::string_view ignored;
-            return !value.get_string().get(ignored);
-        }
+        case json_type::string:
+            return validateString(value);
         case json_type::number: {
             double ignored;
             return !value.get_double().get(ignored);
