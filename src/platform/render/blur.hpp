@@ -14,7 +14,7 @@ std::array<int, 3> gaussianBoxWidths(double sigma);
 int gaussianBlurExtent(double sigma);
 
 // Blurs an image in place, pixels outside it counting as transparent. `channels` bytes a pixel
-// (4 for premultiplied ARGB32, 1 for an alpha mask), rows `stride` bytes apart.
+// (4 for premultiplied ARGB32 or 1 for an alpha mask), rows `stride` bytes apart.
 void gaussianBlur(std::span<std::uint8_t> pixels, int width, int height, int stride, int channels,
                   double sigma);
 

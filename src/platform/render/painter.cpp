@@ -9,10 +9,11 @@
 
 #include "platform/render/blur.hpp"
 #include "platform/render/cairo_handles.hpp"
+#include "platform/render/picture_shrink.hpp"
 #include "platform/render/pixel_geometry.hpp"
 #include "platform/render/shape_path.hpp"
 #include "platform/render/symbol_glyphs.hpp"
-#include "platform/ui/text_layout.hpp"
+#include "platform/render/text_layout_cache.hpp"
 
 namespace sonaris::platform::render {
 
@@ -147,13 +148,11 @@ class TreePainter {
             drawLayer(cr, view, k);
             if (!isShape(view.node->type) || !(stroke->lineWidth > 0))
                 return;
-            appendShapePath(cr, shapeOf(view), frame);
+            appendStrokeOutline(cr, shapeOf(view), frame, stroke->lineWidth);
             setSourceStyle(cr, stroke->style, frame);
-            cairo_set_line_width(cr, stroke->lineWidth);
-            cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-            cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-            cairo_set_miter_limit(cr, 10);
-            cairo_stroke(cr);
+            CairoSaved saved(cr);
+            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+            cairo_fill(cr);
         } else if (const auto* opacity = std::get_if<m::Opacity>(&modifier)) {
             drawWithOpacity(cr, view, k, opacity->value);
         } else if (const auto* blur = std::get_if<m::Blur>(&modifier)) {
@@ -242,17 +241,19 @@ class TreePainter {
                          const ui::ResolvedEnvironment& environment) {
         if (string.empty() || !(frame.width > 0))
             return;
-        ui::PangoLayoutPtr layout =
-            ui::makeTextLayout(string, environment.font, frame.width, environment.lineLimit);
+        PangoLayout* layout =
+            cachedTextLayout(string, environment.font, frame.width, environment.lineLimit);
         if (!layout)
             return;
-        pango_cairo_update_layout(cr, layout.get());
+        // The layout's context already carries the font options, and its metrics do not depend
+        // on the transform; updating it from `cr` would only bump its serial and make every
+        // cached layout shape its text again.
         PangoRectangle logical{};
-        pango_layout_get_extents(layout.get(), nullptr, &logical);
+        pango_layout_get_extents(layout, nullptr, &logical);
         const double height = static_cast<double>(logical.height) / PANGO_SCALE;
         cairo_move_to(cr, frame.x, frame.y + (frame.height - height) / 2);
         setSourceColor(cr, environment.foregroundColor);
-        pango_cairo_show_layout(cr, layout.get());
+        pango_cairo_show_layout(cr, layout);
         cairo_new_path(cr);
     }
 
@@ -266,16 +267,27 @@ class TreePainter {
                 cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, bitmap->size.width) ||
             bitmap->pixels.size() < static_cast<std::size_t>(bitmap->stride) * bitmap->size.height)
             return;
+        // The cover is decoded once for its widest draw; narrower ones shrink it here first,
+        // leaving Cairo no more than a bilinear step.
+        double deviceWidth = frame.width, deviceHeight = frame.height;
+        cairo_user_to_device_distance(cr, &deviceWidth, &deviceHeight);
+        const image::PixelSize onScreen{static_cast<int>(std::ceil(std::abs(deviceWidth))),
+                                        static_cast<int>(std::ceil(std::abs(deviceHeight)))};
+        std::shared_ptr<const image::Bitmap> shrunk;
+        if (bitmap->size.width * 3 > onScreen.width * 4 ||
+            bitmap->size.height * 3 > onScreen.height * 4)
+            shrunk = shrunkPicture(bitmap, onScreen);
+        const image::Bitmap& picture = shrunk ? *shrunk : *bitmap;
         // Cairo only reads a source surface, so lending it the shared pixels is safe.
         CairoSurfacePtr surface(cairo_image_surface_create_for_data(
-            const_cast<std::uint8_t*>(bitmap->pixels.data()), CAIRO_FORMAT_ARGB32,
-            bitmap->size.width, bitmap->size.height, bitmap->stride));
+            const_cast<std::uint8_t*>(picture.pixels.data()), CAIRO_FORMAT_ARGB32,
+            picture.size.width, picture.size.height, picture.stride));
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
             return;
         CairoPatternPtr pattern(cairo_pattern_create_for_surface(surface.get()));
         cairo_matrix_t matrix;
-        cairo_matrix_init_scale(&matrix, bitmap->size.width / frame.width,
-                                bitmap->size.height / frame.height);
+        cairo_matrix_init_scale(&matrix, picture.size.width / frame.width,
+                                picture.size.height / frame.height);
         cairo_matrix_translate(&matrix, -frame.x, -frame.y);
         cairo_pattern_set_matrix(pattern.get(), &matrix);
         cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_GOOD);
@@ -321,15 +333,21 @@ class TreePainter {
     }
 
     // Draws a layer into its own pixels, without the context's clip, so that effects see what
-    // lies beyond it.
+    // lies beyond it. With a `downscale` above 1 the layer is drawn that many times coarser:
+    // `area` is then in those coarse pixels.
     std::optional<PixelLayer> renderLayer(cairo_t* cr, const LaidOutView& view, std::size_t depth,
-                                          const PixelRect& area) {
+                                          const PixelRect& area, int downscale = 1) {
         std::optional<PixelLayer> layer = makePixelLayer(CAIRO_FORMAT_ARGB32, area);
         if (!layer)
             return std::nullopt;
         CairoContextPtr context(cairo_create(layer->surface.get()));
         cairo_matrix_t matrix;
         cairo_get_matrix(cr, &matrix);
+        if (downscale > 1) {
+            cairo_matrix_t coarse;
+            cairo_matrix_init_scale(&coarse, 1.0 / downscale, 1.0 / downscale);
+            cairo_matrix_multiply(&matrix, &matrix, &coarse);
+        }
         cairo_set_matrix(context.get(), &matrix);
         drawLayer(context.get(), view, depth);
         context.reset();
@@ -339,6 +357,16 @@ class TreePainter {
 
     double sigmaPixels(double radius) const {
         return std::isfinite(radius) && radius > 0 ? radius * scale_ : 0;
+    }
+
+    // A wide blur loses nothing when it is worked out on coarser pixels: the result holds no
+    // detail finer than a few of them. Keeping at least four coarse pixels to the sigma keeps
+    // the stacked boxes a close Gaussian and the bilinear enlargement smooth.
+    static int blurDownscale(double sigma) {
+        int factor = 1;
+        while (factor < 8 && sigma / (factor * 2) >= 4)
+            factor *= 2;
+        return factor;
     }
 
     void drawBlurred(cairo_t* cr, const LaidOutView& view, std::size_t depth,
@@ -355,10 +383,15 @@ class TreePainter {
         // Content up to one spread outside the visible area still bleeds into it.
         const PixelRect area = deviceBounds(cr, *ink).inflated(spread).intersected(
             deviceClipBounds(cr).inflated(spread));
-        std::optional<PixelLayer> layer = renderLayer(cr, view, depth, area);
+        if (area.empty())
+            return;
+        const int factor = blurDownscale(sigma);
+        const PixelRect coarse = coarsened(area, factor);
+        std::optional<PixelLayer> layer = renderLayer(cr, view, depth, coarse, factor);
         if (!layer)
             return;
-        gaussianBlur(layer->bytes(), area.width, area.height, layer->stride(), 4, sigma);
+        gaussianBlur(layer->bytes(), coarse.width, coarse.height, layer->stride(), 4,
+                     sigma / factor);
         cairo_surface_mark_dirty(layer->surface.get());
         CairoSaved saved(cr);
         if (blur.opaque) {
@@ -366,7 +399,19 @@ class TreePainter {
             cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
             cairo_clip(cr);
         }
-        paintPixelLayer(cr, *layer);
+        cairo_identity_matrix(cr);
+        cairo_scale(cr, factor, factor);
+        cairo_set_source_surface(cr, layer->surface.get(), 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
+        cairo_paint(cr);
+    }
+
+    static PixelRect coarsened(const PixelRect& area, int factor) {
+        auto down = [factor](int v) { return v >= 0 ? v / factor : -((-v + factor - 1) / factor); };
+        const int left = down(area.x);
+        const int top = down(area.y);
+        return {left, top, down(area.x + area.width + factor - 1) - left,
+                down(area.y + area.height + factor - 1) - top};
     }
 
     void drawShadowed(cairo_t* cr, const LaidOutView& view, std::size_t depth,

@@ -159,4 +159,48 @@ void appendShapePath(cairo_t* cr, const ui::Shape& shape, const ui::Rect& frame)
     }
 }
 
+void appendStrokeOutline(cairo_t* cr, const ui::Shape& shape, const ui::Rect& frame,
+                         double lineWidth) {
+    if (!(frame.width > 0) || !(frame.height > 0) || !(lineWidth > 0))
+        return;
+    const double half = lineWidth / 2;
+    const ui::Rect outer{frame.x - half, frame.y - half, frame.width + lineWidth,
+                         frame.height + lineWidth};
+    const ui::Rect inner{frame.x + half, frame.y + half, frame.width - lineWidth,
+                         frame.height - lineWidth};
+    switch (shape.kind) {
+        case ui::Shape::Kind::circle: {
+            const ui::Point c = frame.center();
+            const double r = std::min(frame.width, frame.height) / 2;
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, c.x, c.y, r + half, 0, 2 * std::numbers::pi);
+            cairo_close_path(cr);
+            if (r > half) {
+                cairo_new_sub_path(cr);
+                cairo_arc(cr, c.x, c.y, r - half, 0, 2 * std::numbers::pi);
+                cairo_close_path(cr);
+            }
+            return;
+        }
+        case ui::Shape::Kind::rectangle:
+            appendShapePath(cr, shape, outer);
+            appendShapePath(cr, shape, inner);
+            return;
+        case ui::Shape::Kind::capsule:
+        case ui::Shape::Kind::roundedRectangle: {
+            const double room = std::min(frame.width, frame.height) / 2;
+            const double radius =
+                shape.kind == ui::Shape::Kind::capsule
+                    ? room
+                    : std::clamp(std::isfinite(shape.cornerRadius) ? shape.cornerRadius : 0.0, 0.0,
+                                 room);
+            // Offsetting a rounded corner by d changes its radius by d; a square corner stays
+            // square, as a mitred join keeps it.
+            appendRoundedRectPath(cr, outer, radius > 0 ? radius + half : 0, shape.style);
+            appendRoundedRectPath(cr, inner, std::max(radius - half, 0.0), shape.style);
+            return;
+        }
+    }
+}
+
 }  // namespace sonaris::platform::render

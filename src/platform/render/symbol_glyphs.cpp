@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "platform/render/cairo_handles.hpp"
 #include "platform/render/shape_path.hpp"
@@ -21,23 +23,29 @@ struct Glyph {
     void (*draw)(cairo_t*);
 };
 
-// A filled polygon with softly rounded corners: the outline is inset by `round` and then both
-// filled and stroked that wide with round joins.
+// A filled convex polygon, listed clockwise on screen, grown by `round` with round corners: the
+// shape a round-joined stroke of twice that width would give, built from arcs so that it is a
+// single fill.
 void roundedPolygon(cairo_t* cr, std::initializer_list<std::array<double, 2>> points,
                     double round) {
-    bool first = true;
-    for (const auto& [x, y] : points) {
-        if (first)
-            cairo_move_to(cr, x, y);
-        else
-            cairo_line_to(cr, x, y);
-        first = false;
+    const std::vector<std::array<double, 2>> p(points);
+    const std::size_t n = p.size();
+    auto normalAngle = [&](std::size_t from) {
+        const auto& a = p[from];
+        const auto& b = p[(from + 1) % n];
+        // Outward for a clockwise outline in y-down coordinates.
+        return std::atan2(-(b[0] - a[0]), b[1] - a[1]);
+    };
+    cairo_new_sub_path(cr);
+    for (std::size_t i = 0; i < n; ++i) {
+        double from = normalAngle((i + n - 1) % n);
+        double to = normalAngle(i);
+        if (to < from)
+            to += 2 * pi;
+        cairo_arc(cr, p[i][0], p[i][1], round, from, to);
     }
     cairo_close_path(cr);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_width(cr, 2 * round);
-    cairo_fill_preserve(cr);
-    cairo_stroke(cr);
+    cairo_fill(cr);
 }
 
 void capsuleBar(cairo_t* cr, double x, double y, double width, double height) {
