@@ -27,16 +27,20 @@ std::vector<Tap> areaTaps(int source, int target) {
         Tap& tap = taps[static_cast<std::size_t>(i)];
         tap.first = static_cast<int>(begin);
         const int last = std::min(static_cast<int>(std::ceil(end)), source);
-        std::uint32_t total = 0;
+        // Weights from rounded running totals: they sum to exactly one however many there
+        // are, so a flat colour stays exactly flat.
+        double covered = 0;
+        std::uint32_t given = 0;
         for (int s = tap.first; s < last; ++s) {
             const double cover = std::min(end, s + 1.0) - std::max(begin, static_cast<double>(s));
-            const auto w = static_cast<std::uint32_t>(cover / step * weightOne + 0.5);
-            tap.weights.push_back(w);
-            total += w;
+            covered += cover / step;
+            const auto upTo =
+                s + 1 == last
+                    ? weightOne
+                    : std::min(weightOne, static_cast<std::uint32_t>(covered * weightOne + 0.5));
+            tap.weights.push_back(upTo - given);
+            given = upTo;
         }
-        // Rounding leftovers go to the largest weight so a flat colour stays exactly flat.
-        auto largest = std::max_element(tap.weights.begin(), tap.weights.end());
-        *largest += weightOne - total;
     }
     return taps;
 }

@@ -59,6 +59,21 @@ TEST(EffectPainting, BlurRadiusGrowsWithTheScale) {
     EXPECT_NEAR(atOne, pixelAt(three, 64, 45).a, 12);
 }
 
+TEST(EffectPainting, WideBlurKeepsTheGaussianProfile) {
+    // A wide blur is worked out on coarser pixels; the edge of a large square must still fall
+    // off as a Gaussian of the requested radius, in the right place. Sigma 12 points at 2x.
+    const ui::ViewNode node = ui::ColorView(ui::Color::white()).blur(12);
+    const Raster raster = paint(scene({200, 200}, laidOut(node, {50, 0, 150, 200})), 2);
+    const struct {
+        double pointsOutside;
+        double expected;  // 255 times the normal tail beyond that distance
+    } profile[] = {{-24, 250}, {-12, 214}, {0, 127.5}, {12, 40.5}, {24, 5.8}};
+    for (const auto& p : profile) {
+        const int x = static_cast<int>((50 - p.pointsOutside) * 2);
+        EXPECT_NEAR(pixelAt(raster, x, 200).a, p.expected, 8) << p.pointsOutside;
+    }
+}
+
 TEST(EffectPainting, BlurBeforeAClipSeesWhatTheClipLaterCuts) {
     // A white square blurred and then clipped to itself: its edge is soft inside the clip and
     // nothing lies outside it.

@@ -60,14 +60,25 @@ TEST(ShapePainting, ShapeWithoutFillTakesTheForegroundColour) {
 }
 
 TEST(ShapePainting, StrokeStraddlesTheOutline) {
-    const ui::ViewNode square = ui::Rectangle().stroke(ui::Color::white(), 4);
-    const Raster raster = paint(scene({60, 60}, laidOut(square, {10, 10, 40, 40})), 1);
-    // Two points of the four-point line lie on each side of x = 10.
-    EXPECT_EQ(pixelAt(raster, 8, 30).a, 255);
-    EXPECT_EQ(pixelAt(raster, 11, 30).a, 255);
-    EXPECT_EQ(pixelAt(raster, 7, 30).a, 0);
-    EXPECT_EQ(pixelAt(raster, 12, 30).a, 0);
-    EXPECT_EQ(pixelAt(raster, 30, 30).a, 0);
+    // A four-point line on each shape laid out in (10, 10, 40, 40): two points of it lie on each
+    // side of the outline, measured across the left edge's middle, where every outline is at
+    // x = 10 and runs up and down.
+    const ui::ViewNode shapes[] = {
+        ui::Rectangle().stroke(ui::Color::white(), 4),
+        ui::Circle().stroke(ui::Color::white(), 4),
+        ui::RoundedRectangle(8).stroke(ui::Color::white(), 4),
+        ui::Capsule().stroke(ui::Color::white(), 4),
+    };
+    for (const ui::ViewNode& shape : shapes) {
+        const Raster raster = paint(scene({60, 60}, laidOut(shape, {10, 10, 40, 40})), 2);
+        SCOPED_TRACE(static_cast<int>(std::get<ui::content::Shape>(shape.content).shape.kind));
+        // Round outlines curve away within the pixel row, so a sliver of slack.
+        EXPECT_GT(pixelAt(raster, 16, 60).a, 245);
+        EXPECT_GT(pixelAt(raster, 23, 60).a, 245);
+        EXPECT_LT(pixelAt(raster, 15, 60).a, 10);
+        EXPECT_LT(pixelAt(raster, 24, 60).a, 10);
+        EXPECT_EQ(pixelAt(raster, 60, 60).a, 0);  // hollow
+    }
 }
 
 TEST(ShapePainting, ContinuousCornerStartsCurvingBeforeACircularOne) {

@@ -73,6 +73,20 @@ TEST(TextPainting, TextWidthMatchesWhatWasMeasured) {
     }
 }
 
+TEST(TextPainting, RepaintsFollowChangesOfWidthAndFont) {
+    // Layouts are kept between paints; a text drawn again narrower or larger must not come back
+    // as it was drawn before.
+    const std::string text = "Новая запись экрана и ещё немного текста";
+    const ui::Font font = ui::Font::system(11);
+    const Raster wide = drawText(text, font, {0, 0, 190, 20}, 1, {200, 20});
+    const Raster narrow = drawText(text, font, {0, 0, 60, 20}, 1, {200, 20});
+    const Raster larger = drawText(text, ui::Font::system(15), {0, 0, 60, 20}, 1, {200, 20});
+    EXPECT_GT(inkOf(wide).right, 300);
+    EXPECT_LE(inkOf(narrow).right, 121);
+    EXPECT_LE(inkOf(larger).right, 121);
+    EXPECT_GT(inkOf(larger).bottom - inkOf(larger).top, inkOf(narrow).bottom - inkOf(narrow).top);
+}
+
 TEST(TextPainting, TextTakesTheForegroundColour) {
     const ui::ViewNode node = ui::Text(std::string("HHHH"));
     ui::LaidOutView view = laidOut(node, {0, 0, 60, 20});
