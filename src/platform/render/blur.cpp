@@ -128,6 +128,13 @@ int gaussianBlurExtent(double sigma) {
     return extent;
 }
 
+int blurDownscaleFactor(double sigma) {
+    int factor = 1;
+    while (factor < 8 && sigma / (factor * 2) >= 4)
+        factor *= 2;
+    return factor;
+}
+
 void gaussianBlur(std::span<std::uint8_t> pixels, int width, int height, int stride, int channels,
                   double sigma) {
     assert(channels == 1 || channels == 4);

@@ -157,12 +157,11 @@ class TreePainter {
             drawWithOpacity(cr, view, k, opacity->value);
         } else if (const auto* blur = std::get_if<m::Blur>(&modifier)) {
             drawBlurred(cr, view, k, *blur);
-        } else if (std::get_if<m::Clipped>(&modifier)) {
+        } else if (const auto* clipped = std::get_if<m::Clipped>(&modifier)) {
             CairoSaved saved(cr);
-            const auto antialias = std::get<m::Clipped>(modifier).antialiased
-                                       ? CAIRO_ANTIALIAS_DEFAULT
-                                       : CAIRO_ANTIALIAS_NONE;
-            cairo_set_antialias(cr, antialias);
+            cairo_set_antialias(
+                cr, clipped->antialiased ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+            cairo_new_path(cr);
             cairo_rectangle(cr, frame.x, frame.y, frame.width, frame.height);
             cairo_clip(cr);
             cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
@@ -258,7 +257,8 @@ class TreePainter {
     }
 
     void drawCoverImage(cairo_t* cr, const image::Image& image, const Rect& frame) const {
-        const image::PixelSize wanted = drawnPixelSize(frame, scale_);
+        // Inside a wide blur the layer is drawn on coarser pixels, and so is the picture.
+        const image::PixelSize wanted = drawnPixelSize(frame, deviceScale(cr));
         if (wanted.width <= 0 || wanted.height <= 0)
             return;
         const std::shared_ptr<const image::Bitmap> bitmap = image.decoded(wanted);
@@ -355,23 +355,21 @@ class TreePainter {
         return layer;
     }
 
-    double sigmaPixels(double radius) const {
-        return std::isfinite(radius) && radius > 0 ? radius * scale_ : 0;
+    // Pixels per point on the context's target: the widget's scale, or less inside a layer that
+    // a wide blur draws on coarser pixels.
+    static double deviceScale(cairo_t* cr) {
+        double x = 1, y = 0;
+        cairo_user_to_device_distance(cr, &x, &y);
+        return std::hypot(x, y);
     }
 
-    // A wide blur loses nothing when it is worked out on coarser pixels: the result holds no
-    // detail finer than a few of them. Keeping at least four coarse pixels to the sigma keeps
-    // the stacked boxes a close Gaussian and the bilinear enlargement smooth.
-    static int blurDownscale(double sigma) {
-        int factor = 1;
-        while (factor < 8 && sigma / (factor * 2) >= 4)
-            factor *= 2;
-        return factor;
+    static double sigmaPixels(double radius, double scale) {
+        return std::isfinite(radius) && radius > 0 ? radius * scale : 0;
     }
 
     void drawBlurred(cairo_t* cr, const LaidOutView& view, std::size_t depth,
                      const ui::modifier::Blur& blur) {
-        const double sigma = sigmaPixels(blur.radius);
+        const double sigma = sigmaPixels(blur.radius, deviceScale(cr));
         if (sigma <= 0) {
             drawLayer(cr, view, depth);
             return;
@@ -385,7 +383,7 @@ class TreePainter {
             deviceClipBounds(cr).inflated(spread));
         if (area.empty())
             return;
-        const int factor = blurDownscale(sigma);
+        const int factor = blurDownscaleFactor(sigma);
         const PixelRect coarse = coarsened(area, factor);
         std::optional<PixelLayer> layer = renderLayer(cr, view, depth, coarse, factor);
         if (!layer)
@@ -423,10 +421,11 @@ class TreePainter {
         const std::optional<Rect> ink = inkBounds(view, depth);
         if (!ink)
             return;
-        const double sigma = sigmaPixels(shadow.radius);
+        const double scale = deviceScale(cr);
+        const double sigma = sigmaPixels(shadow.radius, scale);
         const int spread = gaussianBlurExtent(sigma);
-        const double dx = std::isfinite(shadow.x) ? shadow.x * scale_ : 0;
-        const double dy = std::isfinite(shadow.y) ? shadow.y * scale_ : 0;
+        const double dx = std::isfinite(shadow.x) ? shadow.x * scale : 0;
+        const double dy = std::isfinite(shadow.y) ? shadow.y * scale : 0;
         const int reach =
             spread + static_cast<int>(std::ceil(std::max(std::abs(dx), std::abs(dy))));
         const PixelRect area =
@@ -483,7 +482,7 @@ class TreePainter {
         if (const auto* blur = std::get_if<m::Blur>(&modifier)) {
             if (!inner)
                 return inner;
-            return inflate(*inner, gaussianBlurExtent(sigmaPixels(blur->radius)) / scale_);
+            return inflate(*inner, gaussianBlurExtent(sigmaPixels(blur->radius, scale_)) / scale_);
         }
         if (std::holds_alternative<m::Clipped>(modifier) ||
             std::holds_alternative<m::ClipShape>(modifier))
@@ -499,8 +498,8 @@ class TreePainter {
         if (const auto* shadow = std::get_if<m::Shadow>(&modifier)) {
             if (!inner)
                 return inner;
-            Rect cast =
-                inflate(*inner, (gaussianBlurExtent(sigmaPixels(shadow->radius)) + 1) / scale_);
+            Rect cast = inflate(
+                *inner, (gaussianBlurExtent(sigmaPixels(shadow->radius, scale_)) + 1) / scale_);
             cast.x += std::isfinite(shadow->x) ? shadow->x : 0;
             cast.y += std::isfinite(shadow->y) ? shadow->y : 0;
             return unite(inner, cast);

@@ -182,5 +182,25 @@ TEST(CoverImagePainting, DemandIsTheLargestDrawnSizeOfEachDistinctPicture) {
     EXPECT_TRUE(imageDemand(result, 0).empty());
 }
 
+TEST(CoverImagePainting, DemandFollowsTheCoarserPixelsOfAWideBlur) {
+    ScratchDir dir;
+    const image::Image cover = twoToneImage(dir.path(), 400, 400);
+    struct Case {
+        double blurRadius;
+        image::PixelSize expected;
+    };
+    // At 2x a 12-point blur is drawn on pixels four times coarser; a 3-point one is not.
+    for (const Case& c : {Case{12, {85, 85}}, Case{3, {340, 340}}, Case{0, {340, 340}}}) {
+        const ui::ViewNode backdrop = ui::Image(cover).opacity(0.18).blur(c.blurRadius).clipped();
+        const auto result = scene({170, 170}, laidOut(backdrop, {0, 0, 170, 170}));
+        const std::vector<ImageDemand> demand = imageDemand(result, 2);
+        ASSERT_EQ(demand.size(), 1u);
+        EXPECT_EQ(demand[0].pixels, c.expected) << c.blurRadius;
+        // Painting it shows the picture, blurred or not.
+        const Raster raster = paint(result, 2);
+        EXPECT_GT(pixelAt(raster, 170, 170).a, 30) << c.blurRadius;
+    }
+}
+
 }  // namespace
 }  // namespace sonaris::platform::render
