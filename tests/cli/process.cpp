@@ -216,6 +216,9 @@ Environment baseEnvironment(const std::filesystem::path& home) {
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(name))
             environment[name] = value;
+    // The list of suppressions used would otherwise land on the program's stderr.
+    if (environment.contains("LSAN_OPTIONS"))
+        environment["LSAN_OPTIONS"] += ":print_suppressions=0";
     return environment;
 }
 

@@ -43,7 +43,8 @@ class LiveWindow {
     LiveWindow() = default;
 
     struct SdlVideo {
-        ~SdlVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+        // SDL_Quit rather than quitting the subsystem alone: only it closes the D-Bus connection.
+        ~SdlVideo() { SDL_Quit(); }
     };
     template <auto destroy>
     struct Destroy {
