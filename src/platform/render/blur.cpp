@@ -32,24 +32,38 @@ void boxRows(std::uint8_t* pixels, int width, int height, int stride, int radius
              std::vector<std::uint8_t>& line) {
     const BoxDivider divide(2 * radius + 1);
     line.resize(static_cast<std::size_t>(width) * channels);
-    std::array<std::uint32_t, 4> sums{};
+    // Window [x - radius, x + radius]. Three stretches, so the inner loop tests no bounds:
+    // while the window's left end is off the row, while both ends are on it, and after.
+    const int leftEnd = std::min(radius + 1, width);
+    const int middleEnd = std::max(leftEnd, width - radius);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+        const std::uint8_t* in = line.data();
         std::copy(row, row + width * channels, line.begin());
-        sums.fill(0);
-        // Window [x - radius, x + radius]; start with the part right of x = 0.
+        std::uint32_t sums[channels] = {};
         for (int x = 0; x < std::min(radius, width); ++x)
             for (int c = 0; c < channels; ++c)
-                sums[c] += line[x * channels + c];
-        for (int x = 0; x < width; ++x) {
-            const int entering = x + radius;
-            const int leaving = x - radius - 1;
-            if (entering < width)
+                sums[c] += in[x * channels + c];
+        int x = 0;
+        for (; x < leftEnd; ++x) {
+            if (x + radius < width)
                 for (int c = 0; c < channels; ++c)
-                    sums[c] += line[entering * channels + c];
-            if (leaving >= 0)
-                for (int c = 0; c < channels; ++c)
-                    sums[c] -= line[leaving * channels + c];
+                    sums[c] += in[(x + radius) * channels + c];
+            for (int c = 0; c < channels; ++c)
+                row[x * channels + c] = divide(sums[c]);
+        }
+        for (; x < middleEnd; ++x) {
+            const std::uint8_t* entering = in + (x + radius) * channels;
+            const std::uint8_t* leaving = in + (x - radius - 1) * channels;
+            for (int c = 0; c < channels; ++c) {
+                sums[c] += entering[c];
+                sums[c] -= leaving[c];
+                row[x * channels + c] = divide(sums[c]);
+            }
+        }
+        for (; x < width; ++x) {
+            for (int c = 0; c < channels; ++c)
+                sums[c] -= in[(x - radius - 1) * channels + c];
             for (int c = 0; c < channels; ++c)
                 row[x * channels + c] = divide(sums[c]);
         }

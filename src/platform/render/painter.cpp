@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <span>
+#include <vector>
 
 #include "platform/render/blur.hpp"
 #include "platform/render/cairo_handles.hpp"
@@ -405,12 +407,47 @@ class TreePainter {
     }
 
     static PixelRect coarsened(const PixelRect& area, int factor) {
-        auto down = [factor](int v) { return v >= 0 ? v / factor : -((-v + factor - 1) / factor); };
-        const int left = down(area.x);
-        const int top = down(area.y);
-        return {left, top, down(area.x + area.width + factor - 1) - left,
-                down(area.y + area.height + factor - 1) - top};
+        const int left = floorDiv(area.x, factor);
+        const int top = floorDiv(area.y, factor);
+        return {left, top, floorDiv(area.x + area.width + factor - 1, factor) - left,
+                floorDiv(area.y + area.height + factor - 1, factor) - top};
     }
+
+    // Averages the layer's alpha over each `factor` x `factor` block into the mask, whose area
+    // is in pixels that many times coarser and holds the layer's.
+    static void gatherCoverage(const PixelLayer& layer, PixelLayer& mask, int factor) {
+        const PixelRect& area = layer.area;
+        const std::span<const std::uint8_t> source = layer.bytes();
+        const std::span<std::uint8_t> target = mask.bytes();
+        std::vector<std::uint32_t> sums(static_cast<std::size_t>(mask.area.width));
+        const int blockArea = factor * factor;
+        auto flush = [&](int coarseRow) {
+            std::uint8_t* out = target.data() + static_cast<std::size_t>(coarseRow) * mask.stride();
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                out[i] = static_cast<std::uint8_t>((sums[i] + blockArea / 2) / blockArea);
+            std::fill(sums.begin(), sums.end(), 0);
+        };
+        int row = -1;
+        for (int y = 0; y < area.height; ++y) {
+            const int coarseRow = floorDiv(area.y + y, factor) - mask.area.y;
+            if (coarseRow != row) {
+                if (row >= 0)
+                    flush(row);
+                row = coarseRow;
+            }
+            const auto* in = source.data() + static_cast<std::size_t>(y) * layer.stride();
+            for (int x = 0; x < area.width; ++x) {
+                std::uint32_t word;
+                std::memcpy(&word, in + static_cast<std::size_t>(x) * 4, sizeof word);
+                sums[static_cast<std::size_t>(floorDiv(area.x + x, factor) - mask.area.x)] +=
+                    word >> 24;
+            }
+        }
+        if (row >= 0)
+            flush(row);
+    }
+
+    static int floorDiv(int v, int d) { return v >= 0 ? v / d : -((-v + d - 1) / d); }
 
     void drawShadowed(cairo_t* cr, const LaidOutView& view, std::size_t depth,
                       const ui::modifier::Shadow& shadow) {
@@ -434,28 +471,25 @@ class TreePainter {
         if (!layer)
             return;
 
-        // The shadow is the layer's coverage, blurred and spread into a margin around it.
-        if (std::optional<PixelLayer> mask =
-                makePixelLayer(CAIRO_FORMAT_A8, area.inflated(spread))) {
+        // The shadow is the layer's coverage, blurred and spread into a margin around it; a
+        // soft one is worked out on coarser pixels, as a wide blur is.
+        const int factor = blurDownscaleFactor(sigma);
+        const PixelRect coarse = coarsened(area.inflated(spread), factor);
+        if (std::optional<PixelLayer> mask = makePixelLayer(CAIRO_FORMAT_A8, coarse)) {
             cairo_surface_flush(mask->surface.get());
-            const std::span<const std::uint8_t> source = layer->bytes();
-            const std::span<std::uint8_t> target = mask->bytes();
-            for (int y = 0; y < area.height; ++y) {
-                const auto* in = reinterpret_cast<const std::uint32_t*>(
-                    source.data() + static_cast<std::size_t>(y) * layer->stride());
-                std::uint8_t* out =
-                    target.data() + static_cast<std::size_t>(y + spread) * mask->stride() + spread;
-                for (int x = 0; x < area.width; ++x)
-                    out[x] = static_cast<std::uint8_t>(in[x] >> 24);
-            }
-            gaussianBlur(target, mask->area.width, mask->area.height, mask->stride(), 1, sigma);
+            gatherCoverage(*layer, *mask, factor);
+            gaussianBlur(mask->bytes(), coarse.width, coarse.height, mask->stride(), 1,
+                         sigma / factor);
             cairo_surface_mark_dirty(mask->surface.get());
-            cairo_surface_set_device_offset(mask->surface.get(), -(mask->area.x + dx),
-                                            -(mask->area.y + dy));
+            cairo_surface_set_device_offset(mask->surface.get(), -(coarse.x + dx / factor),
+                                            -(coarse.y + dy / factor));
             CairoSaved saved(cr);
             cairo_identity_matrix(cr);
+            cairo_scale(cr, factor, factor);
             setSourceColor(cr, shadow.color);
-            cairo_mask_surface(cr, mask->surface.get(), 0, 0);
+            CairoPatternPtr pattern(cairo_pattern_create_for_surface(mask->surface.get()));
+            cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_BILINEAR);
+            cairo_mask(cr, pattern.get());
         }
         paintPixelLayer(cr, *layer);
     }
