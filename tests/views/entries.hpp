@@ -23,7 +23,7 @@ inline platform::image::Image coverImage() {
     return *platform::image::Image::fromBytes(png);
 }
 
-struct EntrySpec {
+struct EntryShape {
     bool isPlaying = false;
     std::string title = "Track";
     std::string artist = "Artist";
@@ -34,17 +34,17 @@ struct EntrySpec {
     std::vector<state::WidgetTrackInfo> recentTracks;
 };
 
-inline timeline::SonarisEntry makeEntry(const EntrySpec& spec) {
+inline timeline::SonarisEntry makeEntry(const EntryShape& shape) {
     state::WidgetSharedState state;
-    state.isPlaying = spec.isPlaying;
-    state.title = spec.title;
-    state.artist = spec.artist;
-    state.duration = spec.duration;
-    state.currentTime = spec.currentTime;
-    state.hasArtwork = spec.hasArtwork;
-    state.recentTracks = spec.recentTracks;
+    state.isPlaying = shape.isPlaying;
+    state.title = shape.title;
+    state.artist = shape.artist;
+    state.duration = shape.duration;
+    state.currentTime = shape.currentTime;
+    state.hasArtwork = shape.hasArtwork;
+    state.recentTracks = shape.recentTracks;
     std::optional<platform::image::Image> artwork;
-    if (spec.withCover)
+    if (shape.withCover)
         artwork = coverImage();
     return {platform::foundation::Date{800000000}, std::move(state), std::move(artwork)};
 }

@@ -14,8 +14,8 @@ namespace {
 using namespace sonaris::testing;
 using Strings = std::vector<std::string>;
 
-ViewNode largeTree(const EntrySpec& spec) {
-    return LargeWidgetView{makeEntry(spec)}.body();
+ViewNode largeTree(const EntryShape& shape) {
+    return LargeWidgetView{makeEntry(shape)}.body();
 }
 
 const ViewNode& column(const ViewNode& root) {
@@ -235,9 +235,9 @@ TEST(LargeWidgetView, TransportButtonsAreWideTiles) {
 
 TEST(LargeWidgetView, ToolsAreTheSameForEveryEntry) {
     const std::string tools = describe(ToolsRow());
-    for (const auto& spec : {EntrySpec{.isPlaying = true, .withCover = true},
-                             EntrySpec{.isPlaying = false, .duration = 5}}) {
-        const ViewNode root = largeTree(spec);
+    for (const auto& shape : {EntryShape{.isPlaying = true, .withCover = true},
+                             EntryShape{.isPlaying = false, .duration = 5}}) {
+        const ViewNode root = largeTree(shape);
         EXPECT_EQ(describe(column(root).children[2]),
                   "Divider\n  .background(all)\n    Color rgba(1,1,1,0.1)\n");
         EXPECT_EQ(describe(column(root).children[3]),

@@ -14,8 +14,8 @@ using namespace sonaris::testing;
 using platform::ui::Color;
 using Strings = std::vector<std::string>;
 
-ViewNode mediumTree(const EntrySpec& spec) {
-    return MediumWidgetView{makeEntry(spec)}.body();
+ViewNode mediumTree(const EntryShape& shape) {
+    return MediumWidgetView{makeEntry(shape)}.body();
 }
 
 const ViewNode& contentRow(const ViewNode& root) {

@@ -15,8 +15,8 @@ using namespace sonaris::testing;
 using platform::ui::Color;
 using Strings = std::vector<std::string>;
 
-ViewNode smallTree(const EntrySpec& spec) {
-    return SmallWidgetView{makeEntry(spec)}.body();
+ViewNode smallTree(const EntryShape& shape) {
+    return SmallWidgetView{makeEntry(shape)}.body();
 }
 
 // Root → content column (the last layer).
