@@ -9,6 +9,7 @@
 #include "platform/render/painter.hpp"
 #include "platform/ui/environment.hpp"
 #include "platform/ui/layout.hpp"
+#include "platform/ui/views.hpp"
 #include "widget/sonaris_widget_entry_view.hpp"
 
 namespace {
@@ -92,10 +93,26 @@ void paintFamily(benchmark::State& state, ui::WidgetFamily family, bool withCove
     }
 }
 
+// The peer: a raster of the same size holding one full-bleed colour, the least a paint costs.
+void paintFlatColour(benchmark::State& state, ui::WidgetFamily family) {
+    const ui::ViewNode background = ui::ColorView(ui::Color::rgb(0.05, 0.05, 0.07));
+    ui::LayoutResult laidOut;
+    laidOut.size = familySize(family);
+    laidOut.tree.node = &background;
+    laidOut.tree.layerFrames = {{0, 0, laidOut.size.width, laidOut.size.height}};
+    laidOut.tree.frame = laidOut.tree.layerFrames.front();
+    for (auto _ : state) {
+        render::Raster raster = render::paint(laidOut, scale);
+        benchmark::DoNotOptimize(raster.pixels.data());
+    }
+}
+
 void configure(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 }
 
+BENCHMARK_CAPTURE(paintFlatColour, small_flat, ui::WidgetFamily::systemSmall)->Apply(configure);
+BENCHMARK_CAPTURE(paintFlatColour, large_flat, ui::WidgetFamily::systemLarge)->Apply(configure);
 BENCHMARK_CAPTURE(paintFamily, small_default, ui::WidgetFamily::systemSmall, false)
     ->Apply(configure);
 BENCHMARK_CAPTURE(paintFamily, medium_default, ui::WidgetFamily::systemMedium, false)
