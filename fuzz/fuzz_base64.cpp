@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_check.hpp"
+#include "fuzz_support.hpp"
 #include "platform/foundation/base64.hpp"
 
 namespace {

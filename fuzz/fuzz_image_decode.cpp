@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "fuzz_check.hpp"
+#include "fuzz_support.hpp"
 #include "platform/image/codec.hpp"
 #include "platform/image/image.hpp"
 
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data + 4, size - 4);
 
     const auto header = image::readHeader(bytes);
-    if (!header)
+    if (!header || !isQuickToDecode(header->size))
         return 0;
     if (const auto bitmap = image::decode(header->format, bytes, request))
         checkBitmap(*bitmap, header->size, request);

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "fuzz_check.hpp"
+#include "fuzz_support.hpp"
 #include "platform/image/codec.hpp"
 #include "platform/image/formats.hpp"
 #include "platform/image/image.hpp"

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_check.hpp"
+#include "fuzz_support.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/current_entry.hpp"
@@ -107,6 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(isJson("{" + current.entry.jsonMembers + "}"));
         const auto tree = runtime::layOut(current.entry, family, widgetSize, kScale);
         FUZZ_CHECK(isJson(ui::treeJson(tree, runtime::familyName(family))));
+        for (const auto& demand : sonaris::platform::render::imageDemand(tree, kScale))
+            if (!isQuickToDecode(demand.image.naturalSize()))
+                return 0;
         const auto raster = sonaris::platform::render::paint(tree, kScale);
         FUZZ_CHECK(raster.width > 0 && raster.height > 0 &&
                    raster.pixels.size() >= static_cast<std::size_t>(raster.stride) * raster.height);

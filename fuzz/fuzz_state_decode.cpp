@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "fuzz_check.hpp"
+#include "fuzz_support.hpp"
 #include "state/state_json.hpp"
 
 namespace {
