@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,5 +32,9 @@ std::string encodeJson(const WidgetTrackInfo& row);
 
 // encodeJson appended to `out`; false, with `out` as it was, when the state does not encode.
 bool appendJson(std::string& out, const WidgetSharedState& state);
+
+// encodeJson written to `out` as it is produced, without the whole text in memory; false, with
+// nothing written, when the state does not encode.
+bool writeJson(std::ostream& out, const WidgetSharedState& state);
 
 }  // namespace sonaris::state

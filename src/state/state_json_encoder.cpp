@@ -1,6 +1,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <ostream>
 
 #include "state/state_json.hpp"
 
@@ -17,6 +18,20 @@ constexpr std::array<bool, 256> makeSpecialBytes() {
     return special;
 }
 constexpr std::array<bool, 256> specialBytes = makeSpecialBytes();
+
+// The encoder writes to a string or straight to a stream through the same two calls, so a large
+// state can be printed without first being held as text.
+class StreamSink {
+  public:
+    explicit StreamSink(std::ostream& out) : out_(out) {}
+    void append(std::string_view text) {
+        out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    void push_back(char c) { out_.put(c); }
+
+  private:
+    std::ostream& out_;
+};
 
 // Length of the well-formed UTF-8 sequence at the start of `text`, or 0.
 std::size_t utf8SequenceLength(std::string_view text) {
@@ -48,7 +63,8 @@ std::size_t utf8SequenceLength(std::string_view text) {
     return 0;
 }
 
-void appendString(std::string& out, std::string_view text) {
+template <class Out>
+void appendString(Out& out, std::string_view text) {
     out.push_back('"');
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size();) {
@@ -95,7 +111,7 @@ void appendString(std::string& out, std::string_view text) {
                 default: {
                     static constexpr char hex[] = "0123456789abcdef";
                     const char escape[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                    out.append(escape, sizeof escape);
+                    out.append(std::string_view(escape, sizeof escape));
                 }
             }
             ++i;
@@ -106,20 +122,21 @@ void appendString(std::string& out, std::string_view text) {
     out.push_back('"');
 }
 
-bool appendNumber(std::string& out, double value) {
-    if (!std::isfinite(value))
-        return false;
+// Only called once `encodable` has vouched for every number.
+template <class Out>
+void appendNumber(Out& out, double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-    return true;
+    out.append(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
 }
 
-void appendBool(std::string& out, bool value) {
+template <class Out>
+void appendBool(Out& out, bool value) {
     out.append(value ? "true" : "false");
 }
 
-void appendRow(std::string& out, const WidgetTrackInfo& row) {
+template <class Out>
+void appendRow(Out& out, const WidgetTrackInfo& row) {
     out.append("{\"title\":");
     appendString(out, row.title);
     out.append(",\"artist\":");
@@ -131,7 +148,13 @@ void appendRow(std::string& out, const WidgetTrackInfo& row) {
     out.push_back('}');
 }
 
-bool appendState(std::string& out, const WidgetSharedState& state) {
+bool encodable(const WidgetSharedState& state) {
+    return std::isfinite(state.duration) && std::isfinite(state.currentTime) &&
+           std::isfinite(state.updatedAt.timeIntervalSinceReferenceDate);
+}
+
+template <class Out>
+void appendState(Out& out, const WidgetSharedState& state) {
     out.append("{\"isPlaying\":");
     appendBool(out, state.isPlaying);
     out.append(",\"title\":");
@@ -141,11 +164,9 @@ bool appendState(std::string& out, const WidgetSharedState& state) {
     out.append(",\"album\":");
     appendString(out, state.album);
     out.append(",\"duration\":");
-    if (!appendNumber(out, state.duration))
-        return false;
+    appendNumber(out, state.duration);
     out.append(",\"currentTime\":");
-    if (!appendNumber(out, state.currentTime))
-        return false;
+    appendNumber(out, state.currentTime);
     out.append(",\"mediaKind\":");
     appendString(out, state.mediaKind);
     out.append(",\"hasArtwork\":");
@@ -161,22 +182,27 @@ bool appendState(std::string& out, const WidgetSharedState& state) {
         appendRow(out, state.recentTracks[i]);
     }
     out.append("],\"updatedAt\":");
-    if (!appendNumber(out, state.updatedAt.timeIntervalSinceReferenceDate))
-        return false;
+    appendNumber(out, state.updatedAt.timeIntervalSinceReferenceDate);
     out.push_back('}');
-    return true;
 }
 
 }  // namespace
 
 bool appendJson(std::string& out, const WidgetSharedState& state) {
-    const std::size_t start = out.size();
+    if (!encodable(state))
+        return false;
     // The cover text dominates a large state; room for it up front spares regrowing the output.
-    out.reserve(start + 512 + (state.artworkBase64 ? state.artworkBase64->size() : 0));
-    if (appendState(out, state))
-        return true;
-    out.resize(start);
-    return false;
+    out.reserve(out.size() + 512 + (state.artworkBase64 ? state.artworkBase64->size() : 0));
+    appendState(out, state);
+    return true;
+}
+
+bool writeJson(std::ostream& out, const WidgetSharedState& state) {
+    if (!encodable(state))
+        return false;
+    StreamSink sink(out);
+    appendState(sink, state);
+    return true;
 }
 
 std::optional<std::string> encodeJson(const WidgetSharedState& state) {

@@ -1,24 +1,31 @@
 #include "timeline/sonaris_entry.hpp"
 
+#include <ostream>
+#include <sstream>
+
 #include "state/state_json.hpp"
 
 namespace sonaris::timeline {
 
-std::string entryJsonMembers(const SonarisEntry& entry) {
-    std::string json = "\"state\": ";
+void writeEntryJsonMembers(std::ostream& out, const SonarisEntry& entry) {
+    out << "\"state\": ";
     // A state from a file or the default always encodes; one built with a NaN or an infinity
     // has no JSON form, and null says so rather than writing invalid JSON.
-    if (!state::appendJson(json, entry.state))
-        json += "null";
-    json += ", \"artwork\": ";
+    if (!state::writeJson(out, entry.state))
+        out << "null";
+    out << ", \"artwork\": ";
     if (entry.artwork) {
         const auto size = entry.artwork->naturalSize();
-        json += "{\"width\": " + std::to_string(size.width) +
-                ", \"height\": " + std::to_string(size.height) + "}";
+        out << "{\"width\": " << size.width << ", \"height\": " << size.height << '}';
     } else {
-        json += "null";
+        out << "null";
     }
-    return json;
+}
+
+std::string entryJsonMembers(const SonarisEntry& entry) {
+    std::ostringstream out;
+    writeEntryJsonMembers(out, entry);
+    return std::move(out).str();
 }
 
 }  // namespace sonaris::timeline

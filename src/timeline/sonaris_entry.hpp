@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -16,7 +17,10 @@ struct SonarisEntry {
     std::optional<platform::image::Image> artwork;
 };
 
-// `"state": STATE, "artwork": null | {"width": W, "height": H}` for the command line.
+// `"state": STATE, "artwork": null | {"width": W, "height": H}` for the command line, written as
+// it is produced: a state with an inline cover runs to megabytes.
+void writeEntryJsonMembers(std::ostream& out, const SonarisEntry& entry);
+// The same as one string.
 std::string entryJsonMembers(const SonarisEntry& entry);
 
 }  // namespace sonaris::timeline

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <sstream>
 #include <string>
 
 #include "state/host_files.hpp"
@@ -81,6 +82,21 @@ TEST(StateJsonEncoderTest, ReplacesBytesThatAreNotUtf8) {
     EXPECT_EQ(decoded->title, "a\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFDc");
 }
 
+TEST(StateJsonEncoderTest, StreamedFormEqualsTheString) {
+    auto escaped = sampleState();
+    escaped.title = "quote\" \\ \n\x01 \xff é";
+    escaped.recentTracks.push_back({"\t", "\xc3", "", "/a\"b"});
+    auto large = sampleState();
+    large.artworkBase64 = std::string(3 << 20, 'A');
+    auto bare = WidgetSharedState::default_();
+    bare.artworkBase64.reset();
+    for (const auto& state : {sampleState(), escaped, large, bare}) {
+        std::ostringstream stream;
+        ASSERT_TRUE(writeJson(stream, state));
+        EXPECT_EQ(stream.str(), encodeJson(state));
+    }
+}
+
 TEST(StateJsonEncoderTest, FailsOnNumbersWithoutAJsonForm) {
     const double bad[] = {std::numeric_limits<double>::quiet_NaN(),
                           std::numeric_limits<double>::infinity(),
@@ -95,6 +111,9 @@ TEST(StateJsonEncoderTest, FailsOnNumbersWithoutAJsonForm) {
             std::string out = "prefix";
             EXPECT_FALSE(appendJson(out, state));
             EXPECT_EQ(out, "prefix");
+            std::ostringstream stream;
+            EXPECT_FALSE(writeJson(stream, state));
+            EXPECT_EQ(stream.str(), "") << field;
         }
     }
 }

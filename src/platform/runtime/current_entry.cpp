@@ -33,8 +33,8 @@ CurrentEntry requestTimeline(const WidgetConfiguration& configuration,
     if (timeline.entries.empty())
         return {configuration.placeholder(context), due};
 
-    const AnyEntry* chosen = nullptr;
-    for (const auto& entry : timeline.entries)
+    AnyEntry* chosen = nullptr;
+    for (auto& entry : timeline.entries)
         if (entry.date <= now && (!chosen || chosen->date <= entry.date))
             chosen = &entry;
     if (!chosen) {
@@ -42,7 +42,7 @@ CurrentEntry requestTimeline(const WidgetConfiguration& configuration,
             timeline.entries.begin(), timeline.entries.end(),
             [](const AnyEntry& a, const AnyEntry& b) { return a.date < b.date; });
     }
-    return {*chosen, due};
+    return {std::move(*chosen), due};
 }
 
 }  // namespace sonaris::platform::runtime

@@ -11,16 +11,17 @@ int printEntry(const WidgetConfiguration& configuration, const Invocation& invoc
     auto context = contextFor(family, invocation.size.value_or(defaultSize(family)));
     switch (invocation.command) {
         case Command::placeholder:
-            streams.out << entryJson(configuration.placeholder(context)) << '\n';
+            writeEntryJson(streams.out, configuration.placeholder(context));
             break;
         case Command::snapshot:
-            streams.out << entryJson(configuration.snapshot(context)) << '\n';
+            writeEntryJson(streams.out, configuration.snapshot(context));
             break;
         default: {
             auto current = requestTimeline(configuration, context, foundation::Date::now());
-            streams.out << timelineEntryJson(current.entry, current.reloadDate) << '\n';
+            writeTimelineEntryJson(streams.out, current.entry, current.reloadDate);
         }
     }
+    streams.out << '\n';
     return finishOutput(streams);
 }
 

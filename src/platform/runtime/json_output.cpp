@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 
 #include "platform/runtime/family_names.hpp"
 
@@ -51,25 +52,29 @@ std::string jsonString(std::string_view text) {
 
 namespace {
 
-std::string entryObject(const AnyEntry& entry, std::optional<std::string> reloadDate) {
-    std::string json = "{\"date\": " + jsonNumber(entry.date.timeIntervalSinceReferenceDate);
+void writeEntryObject(std::ostream& out, const AnyEntry& entry,
+                      std::optional<std::string> reloadDate) {
+    out << "{\"date\": " << jsonNumber(entry.date.timeIntervalSinceReferenceDate);
     if (reloadDate)
-        json += ", \"reloadDate\": " + *reloadDate;
-    if (!entry.jsonMembers.empty())
-        json += ", " + entry.jsonMembers;
-    json += "}";
-    return json;
+        out << ", \"reloadDate\": " << *reloadDate;
+    if (entry.writeJsonMembers) {
+        out << ", ";
+        entry.writeJsonMembers(out);
+    }
+    out << '}';
 }
 
 }  // namespace
 
-std::string entryJson(const AnyEntry& entry) {
-    return entryObject(entry, std::nullopt);
+void writeEntryJson(std::ostream& out, const AnyEntry& entry) {
+    writeEntryObject(out, entry, std::nullopt);
 }
 
-std::string timelineEntryJson(const AnyEntry& entry, std::optional<foundation::Date> reloadDate) {
-    return entryObject(entry, reloadDate ? jsonNumber(reloadDate->timeIntervalSinceReferenceDate)
-                                         : std::string("null"));
+void writeTimelineEntryJson(std::ostream& out, const AnyEntry& entry,
+                            std::optional<foundation::Date> reloadDate) {
+    writeEntryObject(
+        out, entry,
+        reloadDate ? jsonNumber(reloadDate->timeIntervalSinceReferenceDate) : std::string("null"));
 }
 
 std::string configurationJson(const WidgetConfiguration& configuration) {

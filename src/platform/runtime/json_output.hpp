@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,10 +18,11 @@ std::string jsonNumber(double value);
 std::string jsonString(std::string_view text);
 
 // {"date": D, <entry members>}, as a snapshot or a placeholder prints it.
-std::string entryJson(const AnyEntry& entry);
+void writeEntryJson(std::ostream& out, const AnyEntry& entry);
 
 // {"date": D, "reloadDate": R, <entry members>}; R is null for a timeline that never reloads.
-std::string timelineEntryJson(const AnyEntry& entry, std::optional<foundation::Date> reloadDate);
+void writeTimelineEntryJson(std::ostream& out, const AnyEntry& entry,
+                            std::optional<foundation::Date> reloadDate);
 
 // {"kind", "displayName", "description", "supportedFamilies"}.
 std::string configurationJson(const WidgetConfiguration& configuration);

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,8 +21,10 @@ struct AnyEntry {
     foundation::Date date;
     // Builds the entry's view; the runtime sets the environment (the family) around the call.
     std::function<ui::ViewNode()> view;
-    // The entry's own members as JSON object members, without braces, for the command line.
-    std::string jsonMembers;
+    // Writes the entry's own members as JSON object members, without braces, for the commands
+    // that print the entry; only they pay for it, and a large entry never exists as one string.
+    // Unset: the entry has no members of its own.
+    std::function<void(std::ostream&)> writeJsonMembers;
 };
 
 struct AnyTimeline {
@@ -64,13 +68,18 @@ struct WidgetConfiguration {
 };
 
 // A static configuration of a provider and a content function. The entry type must have a
-// `date` and a function `entryJsonMembers(const Entry&)` found by argument-dependent lookup.
+// `date` and a function `writeEntryJsonMembers(std::ostream&, const Entry&)` found by
+// argument-dependent lookup.
 template <class Provider, class Content>
 WidgetConfiguration StaticConfiguration(std::string kind, Provider provider, Content content) {
     using Entry = decltype(provider.placeholder(std::declval<TimelineProviderContext>()));
     auto erase = [content](Entry entry) {
-        AnyEntry any{entry.date, {}, entryJsonMembers(entry)};
-        any.view = [content, entry = std::move(entry)]() { return ui::ViewNode(content(entry)); };
+        // Shared, not copied: an entry may hold megabytes of cover, and the runtime copies the
+        // functions around it freely.
+        auto shared = std::make_shared<const Entry>(std::move(entry));
+        AnyEntry any{shared->date, {}, {}};
+        any.view = [content, shared]() { return ui::ViewNode(content(*shared)); };
+        any.writeJsonMembers = [shared](std::ostream& out) { writeEntryJsonMembers(out, *shared); };
         return any;
     };
     WidgetConfiguration configuration;
@@ -86,7 +95,8 @@ WidgetConfiguration StaticConfiguration(std::string kind, Provider provider, Con
     configuration.timeline = [provider, erase](const TimelineProviderContext& context) {
         AnyTimeline result;
         provider.getTimeline(context, [&](Timeline<Entry> timeline) {
-            for (auto& entry : timeline.entries) result.entries.push_back(erase(std::move(entry)));
+            for (auto& entry : timeline.entries)
+                result.entries.push_back(erase(std::move(entry)));
             result.policy = timeline.policy;
         });
         return result;

@@ -18,13 +18,20 @@ foundation::URL url(std::string_view text) {
     return *foundation::URL::string(text);
 }
 
+// How often any fake entry has written its members: an entry may be megabytes of JSON, so only
+// the commands that print it should ask for it.
+int membersWritten = 0;
+
 // A widget whose tree tells which family it was built for: its widget URL names the family,
 // and a 40-point link sits in its top-left corner.
 WidgetConfiguration fakeWidget(TimelineReloadPolicy policy) {
     auto makeEntry = [](double date) {
         AnyEntry entry;
         entry.date = {date};
-        entry.jsonMembers = "\"state\": {\"title\": \"x\"}";
+        entry.writeJsonMembers = [](std::ostream& out) {
+            ++membersWritten;
+            out << "\"state\": {\"title\": \"x\"}";
+        };
         entry.view = [] {
             auto family = *ui::Environment<WidgetFamily>(&ui::EnvironmentValues::widgetFamily);
             return ui::ZStack(ui::Alignment::topLeading(),
@@ -138,6 +145,28 @@ TEST(Commands, RenderPrintsEachPathItWrote) {
         EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path;
     }
     EXPECT_EQ(output.out.str(), expected);
+}
+
+TEST(Commands, OnlyTheEntryCommandsWriteTheEntry) {
+    auto widget = fakeWidget(TimelineReloadPolicy::never());
+    sonaris::testing::ScratchFolder folder;
+    membersWritten = 0;
+    Output output;
+    auto tap = invocation(Command::tap, WidgetFamily::systemSmall);
+    tap.tapPoint = ui::Point{10, 10};
+    auto render = invocation(Command::render, WidgetFamily::systemSmall);
+    render.out = folder.path() / "small.png";
+    ASSERT_EQ(
+        printTree(widget, invocation(Command::tree, WidgetFamily::systemLarge), output.streams()),
+        0);
+    ASSERT_EQ(printTap(widget, tap, output.streams()), 0);
+    ASSERT_EQ(renderPngs(widget, render, output.streams()), 0) << output.err.str();
+    EXPECT_EQ(membersWritten, 0);
+    for (auto command : {Command::placeholder, Command::snapshot, Command::timeline})
+        ASSERT_EQ(
+            printEntry(widget, invocation(command, WidgetFamily::systemSmall), output.streams()),
+            0);
+    EXPECT_EQ(membersWritten, 3);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 namespace sonaris::platform::runtime {
 namespace {
@@ -22,14 +23,27 @@ TEST(JsonOutput, StringsEscapeQuotesBackslashesAndControls) {
     EXPECT_EQ(jsonString("Соната \"№1\"\\\n\x01"), "\"Соната \\\"№1\\\"\\\\\\n\\u0001\"");
 }
 
+std::string entryJson(const AnyEntry& entry) {
+    std::ostringstream out;
+    writeEntryJson(out, entry);
+    return out.str();
+}
+
+std::string timelineEntryJson(const AnyEntry& entry, std::optional<foundation::Date> reloadDate) {
+    std::ostringstream out;
+    writeTimelineEntryJson(out, entry, reloadDate);
+    return out.str();
+}
+
 TEST(JsonOutput, EntryFormsDifferOnlyInTheReloadDate) {
-    AnyEntry entry{{100.25}, {}, "\"state\": {}, \"artwork\": null"};
+    AnyEntry entry{
+        {100.25}, {}, [](std::ostream& out) { out << "\"state\": {}, \"artwork\": null"; }};
     EXPECT_EQ(timelineEntryJson(entry, foundation::Date{1000.5}),
               "{\"date\": 100.25, \"reloadDate\": 1000.5, \"state\": {}, \"artwork\": null}");
     EXPECT_EQ(timelineEntryJson(entry, std::nullopt),
               "{\"date\": 100.25, \"reloadDate\": null, \"state\": {}, \"artwork\": null}");
     EXPECT_EQ(entryJson(entry), "{\"date\": 100.25, \"state\": {}, \"artwork\": null}");
-    EXPECT_EQ(entryJson(AnyEntry{{3}, {}, ""}), "{\"date\": 3}");
+    EXPECT_EQ(entryJson(AnyEntry{{3}, {}, {}}), "{\"date\": 3}");
 }
 
 TEST(JsonOutput, ConfigurationListsFamiliesByFullName) {
