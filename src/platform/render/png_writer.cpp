@@ -55,6 +55,11 @@ std::optional<std::string> writePng(const Raster& raster, const std::filesystem:
     if (!ctx)
         return "PNG encoding failed: out of memory";
     spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
+    // libspng's default tries every row filter at zlib level 6, which took a `render` of all
+    // three families longer than decoding a 4000x4000 cover. One filter at level 3 is about four
+    // times faster for files about a quarter larger; the pixels are the same.
+    spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_UP);
+    spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, 3);
     spng_ihdr ihdr{};
     ihdr.width = static_cast<std::uint32_t>(raster.width);
     ihdr.height = static_cast<std::uint32_t>(raster.height);
