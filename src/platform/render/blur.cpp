@@ -12,13 +12,15 @@ namespace {
 // Divides a box sum by its width with rounding, by a fixed-point reciprocal: a division a byte
 // is the slowest thing in the loop otherwise. Exact for every sum of up to 255 times a width
 // below maxBoxWidth, and 32-bit so that the compiler can vectorise it.
-constexpr int maxBoxWidth = 30001;
+[[maybe_unused]] constexpr int maxBoxWidth = 30001;
 struct BoxDivider {
     explicit BoxDivider(int width)
         // Rounded up, so an exact multiple of the width never comes out one short.
         : reciprocal(((1u << 24) + static_cast<std::uint32_t>(width) - 1) /
                      static_cast<std::uint32_t>(width)),
-          half(static_cast<std::uint32_t>(width) / 2) {}
+          half(static_cast<std::uint32_t>(width) / 2) {
+        assert(width > 0 && width < maxBoxWidth);
+    }
     std::uint8_t operator()(std::uint32_t sum) const {
         return static_cast<std::uint8_t>(((sum + half) * reciprocal) >> 24);
     }
@@ -120,6 +122,9 @@ void boxColumns(std::uint8_t* pixels, int width, int height, int stride, int cha
 std::array<int, 3> gaussianBoxWidths(double sigma) {
     if (!(sigma > 0) || !std::isfinite(sigma))
         return {1, 1, 1};
+    // Past about half the largest picture side a wider blur changes nothing; the cap keeps every
+    // box within what the divider is exact for.
+    sigma = std::min(sigma, 8000.0);
     // Three boxes of widths wl or wl + 2 whose variances sum to sigma squared.
     constexpr int n = 3;
     const double ideal = std::sqrt(12 * sigma * sigma / n + 1);
