@@ -1,8 +1,6 @@
 #include "platform/runtime/desktop_hints.hpp"
 
-#include <SDL2/SDL_syswm.h>
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 #include <charconv>
 #include <string_view>
@@ -16,10 +14,10 @@ struct X11Window {
     Window window = 0;
 };
 
-std::optional<X11Window> x11Window(SDL_Window* window) {
+std::optional<X11Window> x11Window(const SdlLibrary& sdl, SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    if (!sdl.getWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return std::nullopt;
     return X11Window{info.info.x11.display, info.info.x11.window};
 }
@@ -44,17 +42,14 @@ std::optional<double> xftDpi(std::string_view resources) {
     return std::nullopt;
 }
 
-Atom atom(Display* display, const char* name) {
-    return XInternAtom(display, name, False);
-}
-
 }  // namespace
 
-std::optional<double> desktopScale(SDL_Window* window) {
-    auto x11 = x11Window(window);
+std::optional<double> desktopScale(const SdlLibrary& sdl, const XlibLibrary& xlib,
+                                   SDL_Window* window) {
+    auto x11 = x11Window(sdl, window);
     if (!x11)
         return std::nullopt;
-    const char* resources = XResourceManagerString(x11->display);
+    const char* resources = xlib.resourceManagerString(x11->display);
     if (!resources)
         return std::nullopt;
     auto dpi = xftDpi(resources);
@@ -71,24 +66,25 @@ std::optional<double> desktopScale(SDL_Window* window) {
 // hide it behind the file manager's desktop, and some ignore _DOCK or reserve space for it. A
 // normal window with the BELOW, STICKY, SKIP_TASKBAR and SKIP_PAGER states is what the common
 // managers (Mutter, KWin, Xfwm, Openbox, i3) honour alike.
-void markAsDesktopWidget(SDL_Window* window, bool mapped) {
-    auto x11 = x11Window(window);
+void markAsDesktopWidget(const SdlLibrary& sdl, const XlibLibrary& xlib, SDL_Window* window,
+                         bool mapped) {
+    auto x11 = x11Window(sdl, window);
     if (!x11)
         return;
     Display* display = x11->display;
-    Atom state = atom(display, "_NET_WM_STATE");
-    Atom states[] = {atom(display, "_NET_WM_STATE_BELOW"), atom(display, "_NET_WM_STATE_STICKY"),
-                     atom(display, "_NET_WM_STATE_SKIP_TASKBAR"),
-                     atom(display, "_NET_WM_STATE_SKIP_PAGER")};
-    Atom desktop = atom(display, "_NET_WM_DESKTOP");
+    auto atom = [&](const char* name) { return xlib.internAtom(display, name, False); };
+    Atom state = atom("_NET_WM_STATE");
+    Atom states[] = {atom("_NET_WM_STATE_BELOW"), atom("_NET_WM_STATE_STICKY"),
+                     atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")};
+    Atom desktop = atom("_NET_WM_DESKTOP");
     unsigned long everyDesktop = 0xFFFFFFFF;
 
     if (!mapped) {
-        XChangeProperty(display, x11->window, state, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char*>(states), 4);
-        XChangeProperty(display, x11->window, desktop, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char*>(&everyDesktop), 1);
-        XFlush(display);
+        xlib.changeProperty(display, x11->window, state, XA_ATOM, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(states), 4);
+        xlib.changeProperty(display, x11->window, desktop, XA_CARDINAL, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(&everyDesktop), 1);
+        xlib.flush(display);
         return;
     }
 
@@ -103,13 +99,14 @@ void markAsDesktopWidget(SDL_Window* window, bool mapped) {
         event.xclient.data.l[1] = b;
         event.xclient.data.l[2] = c;
         event.xclient.data.l[3] = 1;  // from an application
-        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        xlib.sendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       &event);
     };
     constexpr long add = 1;
     request(state, add, static_cast<long>(states[0]), static_cast<long>(states[1]));
     request(state, add, static_cast<long>(states[2]), static_cast<long>(states[3]));
     request(desktop, static_cast<long>(everyDesktop), 1, 0);
-    XFlush(display);
+    xlib.flush(display);
 }
 
 }  // namespace sonaris::platform::runtime

@@ -65,15 +65,16 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
     }
     auto& window = *std::get<std::unique_ptr<LiveWindow>>(opened);
 
-    Uint32 liveEventType = SDL_RegisterEvents(1);
+    const SdlLibrary& sdl = window.sdl();
+    Uint32 liveEventType = sdl.registerEvents(1);
     UrlOpener opener([&](const std::string& line) { reportError(streams.err, line); });
     auto source = LiveEventSource::start(
         signals, hostFoldersOf(configuration),
-        [liveEventType](LiveEvent event) {
+        [liveEventType, pushEvent = sdl.pushEvent](LiveEvent event) {
             SDL_Event sdlEvent{};
             sdlEvent.type = liveEventType;
             sdlEvent.user.code = static_cast<Sint32>(event);
-            SDL_PushEvent(&sdlEvent);
+            pushEvent(&sdlEvent);
         },
         50ms);
     if (!source) {
@@ -101,7 +102,7 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
 
     std::optional<foundation::URL> pressed;
     SDL_Event event;
-    while (SDL_WaitEvent(&event)) {
+    while (sdl.waitEvent(&event)) {
         if (event.type == SDL_QUIT)
             break;
         if (event.type == liveEventType) {
