@@ -1,7 +1,11 @@
 #include <algorithm>
+#include <future>
 #include <memory>
+#include <numeric>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -102,9 +106,23 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
     auto current = requestTimeline(configuration, contextFor(first.family, first.size),
                                    foundation::Date::now());
 
+    // A large cover takes longer to decode than anything else here, so it starts on a second
+    // thread as soon as the first tree says how big it is drawn, while the other families are
+    // laid out. That tree usually asks for the largest size already; when another asks for more,
+    // the combined decode below makes it again, as it would have without the head start.
     std::vector<ui::LayoutResult> trees;
-    for (const auto& target : outputs)
-        trees.push_back(layOut(current.entry, target.family, target.size, scale));
+    trees.push_back(layOut(current.entry, first.family, first.size, scale));
+    std::jthread headStart;
+    if (outputs.size() > 1) {
+        headStart = std::jthread([demands = render::imageDemand(trees.front(), scale)] {
+            for (const auto& demand : demands)
+                demand.image.decoded(demand.pixels);
+        });
+    }
+    for (std::size_t i = 1; i < outputs.size(); ++i)
+        trees.push_back(layOut(current.entry, outputs[i].family, outputs[i].size, scale));
+    if (headStart.joinable())
+        headStart.join();
 
     // Decoding each cover once, at the largest size any tree draws it, before painting keeps a
     // large cover from being decoded again for every family.
@@ -112,17 +130,42 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
     for (const auto& demand : combinedDemand(trees, scale))
         decoded.push_back(demand.image.decoded(demand.pixels));
 
+    // Compressing a PNG costs about as much as painting it, so each file is written on its own
+    // thread while the next family is painted. The largest is painted first: its write is the
+    // longest, and the smaller families' painting then hides it.
+    std::vector<std::size_t> paintOrder(outputs.size());
+    std::iota(paintOrder.begin(), paintOrder.end(), std::size_t{0});
+    std::stable_sort(paintOrder.begin(), paintOrder.end(), [&](std::size_t a, std::size_t b) {
+        const auto area = [](ui::Size size) { return size.width * size.height; };
+        return area(outputs[a].size) > area(outputs[b].size);
+    });
+    std::vector<std::future<std::optional<std::string>>> writes(outputs.size());
+    for (auto i : paintOrder) {
+        writes[i] = std::async(std::launch::async,
+                               [raster = render::paint(trees[i], scale), &path = outputs[i].path] {
+                                   return render::writePng(raster, path);
+                               });
+    }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        auto raster = render::paint(trees[i], scale);
-        if (auto failure = render::writePng(raster, outputs[i].path)) {
-            streams.out.flush();
-            auto where = outputs[i].path.string();
-            reportError(streams.err, failure->find(where) == std::string::npos
-                                         ? "cannot write " + where + ": " + *failure
-                                         : *failure);
-            return exitOutputFailed;
+        auto failure = writes[i].get();
+        if (!failure) {
+            streams.out << outputs[i].path.string() << '\n';
+            continue;
         }
-        streams.out << outputs[i].path.string() << '\n';
+        // Later files may be written already; they go, so that the files left are the ones
+        // listed, as when the writing stopped at the first failure.
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (!writes[j].get()) {
+                std::error_code ignored;
+                std::filesystem::remove(outputs[j].path, ignored);
+            }
+        }
+        streams.out.flush();
+        auto where = outputs[i].path.string();
+        reportError(streams.err, failure->find(where) == std::string::npos
+                                     ? "cannot write " + where + ": " + *failure
+                                     : *failure);
+        return exitOutputFailed;
     }
     return finishOutput(streams);
 }

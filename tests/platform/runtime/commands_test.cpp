@@ -147,6 +147,24 @@ TEST(Commands, RenderPrintsEachPathItWrote) {
     EXPECT_EQ(output.out.str(), expected);
 }
 
+TEST(Commands, RenderStopsListingAtTheFirstFileItCannotWrite) {
+    // The families are written side by side, so the large one may be done before the medium one
+    // fails; it must not be left behind unlisted.
+    auto widget = fakeWidget(TimelineReloadPolicy::never());
+    sonaris::testing::ScratchFolder folder;
+    folder.write("sonaris-medium.png/occupied", "x");
+    Invocation render;
+    render.command = Command::render;
+    render.allFamilies = true;
+    render.out = folder.path();
+    Output output;
+    EXPECT_EQ(renderPngs(widget, render, output.streams()), exitOutputFailed);
+    EXPECT_EQ(output.out.str(), (folder.path() / "sonaris-small.png").string() + "\n");
+    EXPECT_NE(output.err.str().find("sonaris-medium.png"), std::string::npos) << output.err.str();
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.path() / "sonaris-small.png"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "sonaris-large.png"));
+}
+
 TEST(Commands, OnlyTheEntryCommandsWriteTheEntry) {
     auto widget = fakeWidget(TimelineReloadPolicy::never());
     sonaris::testing::ScratchFolder folder;
