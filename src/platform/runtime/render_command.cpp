@@ -1,3 +1,5 @@
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <future>
 #include <memory>
@@ -102,6 +104,9 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
     const auto& outputs = std::get<std::vector<Target>>(planned);
     double scale = invocation.scale.value_or(2);
 
+    // Fontconfig reads its configuration and font caches the first time a text is laid out; it
+    // does that here while the entry, and with it the cover file, is read.
+    std::jthread fontsLoaded([] { FcInit(); });
     auto first = outputs.front();
     auto current = requestTimeline(configuration, contextFor(first.family, first.size),
                                    foundation::Date::now());
@@ -111,6 +116,7 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
     // laid out. That tree usually asks for the largest size already; when another asks for more,
     // the combined decode below makes it again, as it would have without the head start.
     std::vector<ui::LayoutResult> trees;
+    fontsLoaded.join();
     trees.push_back(layOut(current.entry, first.family, first.size, scale));
     std::jthread headStart;
     if (outputs.size() > 1) {
