@@ -6,7 +6,9 @@ namespace sonaris::platform::runtime {
 
 std::variant<SharedLibrary, std::string> SharedLibrary::open(const char* file) {
     dlerror();
-    if (void* handle = dlopen(file, RTLD_NOW | RTLD_LOCAL))
+    // Never unmapped, even after the last close: SDL and libdbus keep process-wide state (hints,
+    // the bus connection, atexit handlers) that must stay reachable until exit.
+    if (void* handle = dlopen(file, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE))
         return SharedLibrary(handle);
     const char* reason = dlerror();
     return std::string(reason ? reason : file);

@@ -7,7 +7,8 @@
 
 namespace sonaris::platform::runtime {
 
-// A shared library opened at run time, closed when the last handle goes.
+// A shared library opened at run time; the handle is released with the last copy, but the
+// library stays mapped until the process ends.
 class SharedLibrary {
   public:
     // The loader's own one-line reason when the library cannot be opened.
