@@ -84,7 +84,13 @@ std::optional<ui::Size> parseSize(std::string_view text) {
 }
 
 std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    // Appended piece by piece: GCC 12 at -O3 takes "'" + std::string for overlapping copies.
+    std::string result;
+    result.reserve(text.size() + 2);
+    result += '\'';
+    result += text;
+    result += '\'';
+    return result;
 }
 
 struct Parser {
