@@ -1,53 +1,23 @@
 #include "platform/runtime/json_output.hpp"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <ostream>
 
 #include "platform/runtime/family_names.hpp"
+#include "platform/ui/json_writer.hpp"
 
 namespace sonaris::platform::runtime {
 
+// One writer for every JSON text the program prints, so escaping and number forms agree.
 std::string jsonNumber(double value) {
-    if (!std::isfinite(value))
-        return "null";
-    char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    ui::JsonWriter writer;
+    writer.number(value);
+    return writer.text();
 }
 
 std::string jsonString(std::string_view text) {
-    std::string result = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"':
-                result += "\\\"";
-                break;
-            case '\\':
-                result += "\\\\";
-                break;
-            case '\n':
-                result += "\\n";
-                break;
-            case '\r':
-                result += "\\r";
-                break;
-            case '\t':
-                result += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-                    result += escape;
-                } else {
-                    result += c;
-                }
-        }
-    }
-    result += '"';
-    return result;
+    ui::JsonWriter writer;
+    writer.string(text);
+    return writer.text();
 }
 
 namespace {
