@@ -28,7 +28,7 @@ platform::runtime::WidgetConfiguration SonarisWidget::body() const {
 }
 
 int SonarisWidget::main(int argc, char** argv) {
-    return platform::runtime::widgetMain(SonarisWidget().body(), argc, argv);
+    return platform::runtime::widgetProgramMain<SonarisWidget>(argc, argv);
 }
 
 }  // namespace sonaris::widget

@@ -1,13 +1,22 @@
 #include "platform/runtime/widget_main.hpp"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 #include <string_view>
 #include <vector>
 
 #include "platform/runtime/command_line.hpp"
 #include "platform/runtime/commands.hpp"
+#include "platform/ui/message_catalogue.hpp"
 
 namespace sonaris::platform::runtime {
+
+void bindProgramMessageCatalogue() {
+    std::error_code error;
+    auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    ui::bindMessageCatalogue(ui::messageCatalogueFolder(executable));
+}
 
 int widgetMain(const WidgetConfiguration& configuration, int argc, char** argv) {
     std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

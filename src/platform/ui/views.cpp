@@ -6,9 +6,6 @@ namespace sonaris::platform::ui {
 
 namespace {
 
-// The message catalogue of the widget's fixed labels.
-constexpr const char* textDomain = "sonaris-widget";
-
 ViewNode leaf(ViewType type, ViewContent content) {
     return ViewNode{type, std::move(content), {}, {}};
 }

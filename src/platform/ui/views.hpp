@@ -27,6 +27,9 @@ inline LocalizedStringKey operator""_key(const char* text, std::size_t size) {
 // The translation of `key` in the widget's message catalogue, or the key itself.
 std::string localized(const LocalizedStringKey& key);
 
+// The message catalogue (gettext domain) of the fixed labels.
+inline constexpr const char* textDomain = "sonaris-widget";
+
 // A child slot that may be empty: the branch of a conditional that was not taken.
 struct MaybeView {
     MaybeView(ViewNode v) : view(std::move(v)) {}
