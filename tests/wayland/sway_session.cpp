@@ -152,13 +152,16 @@ ProcessResult SwaySession::swaymsg(std::vector<std::string> arguments) const {
     return runProcess("/usr/bin/swaymsg", options);
 }
 
-std::optional<Picture> SwaySession::screenshot() const {
+std::optional<Picture> SwaySession::screenshot(const std::string& output) const {
     std::filesystem::path file = runtimeFolder_ / "shot.png";
     ProcessOptions options;
     // At the output's own scale, which for a fractional one grim would otherwise round up.
     std::ostringstream scale;
     scale << options_.scale;
-    options.arguments = {"-t", "png", "-l", "0", "-s", scale.str(), file.string()};
+    options.arguments = {"-t", "png", "-l", "0", "-s", scale.str()};
+    if (!output.empty())
+        options.arguments.insert(options.arguments.end(), {"-o", output});
+    options.arguments.push_back(file.string());
     options.environment = clientEnvironment({{"PATH", "/usr/bin:/bin"}});
     options.timeout = 20s;
     if (runProcess("/usr/bin/grim", options).exitStatus != 0)
