@@ -147,8 +147,10 @@ void LiveWindow::cutToCard() {
     int width = 0;
     int height = 0;
     sdl_->getWindowSize(window_.get(), &width, &height);
-    shapeToCard(*xshape_, x11->display, x11->window, cardRectangles(points_, width, height),
-                !transparent_);
+    // No rectangles at all would hide the window entirely.
+    auto card = cardRectangles(points_, width, height);
+    if (!card.empty())
+        shapeToCard(*xshape_, x11->display, x11->window, card, !transparent_);
 }
 
 void LiveWindow::place() {

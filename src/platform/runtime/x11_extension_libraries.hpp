@@ -10,6 +10,7 @@
 
 #define SONARIS_XRANDR_FUNCTIONS(F)      \
     F(queryExtension, XRRQueryExtension) \
+    F(queryVersion, XRRQueryVersion)     \
     F(selectInput, XRRSelectInput)       \
     F(getMonitors, XRRGetMonitors)       \
     F(freeMonitors, XRRFreeMonitors)

@@ -8,7 +8,12 @@ std::vector<X11Monitor> listMonitors(const XlibLibrary& xlib, const XrandrLibrar
     Window root = DefaultRootWindow(display);
     int eventBase = 0;
     int errorBase = 0;
-    if (xrandr && xrandr->queryExtension(display, &eventBase, &errorBase)) {
+    int major = 0;
+    int minor = 0;
+    // Monitors came with RandR 1.5; asked of an older server they are an X error, which ends
+    // the program.
+    if (xrandr && xrandr->queryExtension(display, &eventBase, &errorBase) &&
+        xrandr->queryVersion(display, &major, &minor) && (major > 1 || minor >= 5)) {
         int count = 0;
         XRRMonitorInfo* found = xrandr->getMonitors(display, root, True, &count);
         for (int i = 0; found && i < count; ++i) {
