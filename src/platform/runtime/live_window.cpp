@@ -103,7 +103,11 @@ std::variant<std::unique_ptr<LiveWindow>, std::string> LiveWindow::open(const Op
         }
     }
     if (live->transparent_) {
-        if (auto x11 = x11WindowOf(sdl, live->window_.get()))
+        // Only into the visual asked for: 32-bit pixels put into any other are an X error.
+        auto x11 = x11WindowOf(sdl, live->window_.get());
+        XWindowAttributes attributes{};
+        if (x11 && live->xlib_->getWindowAttributes(x11->display, x11->window, &attributes) &&
+            attributes.depth == 32)
             live->presenter_ =
                 std::make_unique<X11ImagePresenter>(*live->xlib_, x11->display, x11->window);
         else
