@@ -191,5 +191,44 @@ TEST_F(X11Desktop, HasTransparentCornersUnderACompositor) {
     EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
 }
 
+TEST_F(X11Desktop, ForcedBackendsNeedTheirDisplayAndWaylandFallsBackOnce) {
+    struct Case {
+        std::string backend;
+        Environment display;
+        std::string messagePart;
+    };
+    const std::vector<Case> cases = {
+        {"wayland", {{"DISPLAY", display_->name()}}, "--backend wayland: no Wayland compositor"},
+        {"x11", {{"WAYLAND_DISPLAY", "none-here"}}, "--backend x11: no X11 display"},
+    };
+    for (const auto& c : cases) {
+        ProcessOptions options;
+        options.arguments = {"run", "--backend", c.backend};
+        options.environment = baseEnvironment(home_.path());
+        options.environment["XDG_RUNTIME_DIR"] = home_.path().string();
+        options.environment.insert(c.display.begin(), c.display.end());
+        options.timeout = 20s;
+        auto result = runProcess(SONARIS_BINARY, options);
+        EXPECT_EQ(result.exitStatus, 2) << c.backend << ": " << result.err;
+        EXPECT_TRUE(isOneLine(result.err)) << result.err;
+        EXPECT_NE(result.err.find(c.messagePart), std::string::npos) << result.err;
+    }
+
+    // A Wayland display without a layer shell (here none at all): X11, said once.
+    ProcessOptions options;
+    options.arguments = {"run", "--family", "small"};
+    options.environment = baseEnvironment(home_.path());
+    options.environment["DISPLAY"] = display_->name();
+    options.environment["WAYLAND_DISPLAY"] = "none-here";
+    options.environment["XDG_RUNTIME_DIR"] = home_.path().string();
+    auto widget = BackgroundProcess::start(SONARIS_BINARY, options);
+    ASSERT_TRUE(widget);
+    ASSERT_TRUE(x_->waitForWindow("Sonaris", 10s)) << widget->errorOutput();
+    std::string err = waitForErrorLine(*widget);
+    EXPECT_TRUE(isOneLine(err)) << err;
+    EXPECT_NE(err.find("using X11 through XWayland"), std::string::npos) << err;
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+}
+
 }  // namespace
 }  // namespace sonaris::testing

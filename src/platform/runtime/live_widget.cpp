@@ -175,6 +175,12 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
         return exitUsage;
     }
 
+    if (backend == Backend::x11 && !isSet("DISPLAY") && !isSet("SDL_VIDEODRIVER")) {
+        reportError(streams.err,
+                    "--backend x11: no X11 display to show the widget on (DISPLAY "
+                    "is not set)");
+        return exitUsage;
+    }
     bool tryWayland =
         backend == Backend::wayland || (backend == Backend::automatic && isSet("WAYLAND_DISPLAY"));
     if (tryWayland) {
