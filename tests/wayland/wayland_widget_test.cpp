@@ -84,10 +84,11 @@ class WaylandWidget : public ::testing::Test {
 
     BackgroundProcess startWidget(std::vector<std::string> arguments) {
         ProcessOptions options;
-        options.arguments = std::move(arguments);
+        options.arguments = {"run", "--backend", "wayland"};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
         options.environment = clientEnvironment();
         options.workingFolder = home_.path();
-        auto widget = BackgroundProcess::start(SONARIS_WAYLAND_DRIVER, options);
+        auto widget = BackgroundProcess::start(SONARIS_BINARY, options);
         EXPECT_TRUE(widget);
         return std::move(*widget);
     }
