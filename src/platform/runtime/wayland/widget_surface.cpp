@@ -162,7 +162,10 @@ void WidgetSurface::present(const render::Raster& raster, const DrawingScale& sc
     if (!buffer)
         return;
     buffer->fill(raster);
-    if (scale.viewport) {
+    // A buffer scale must divide the buffer's size; a widget of fractional points is handed over
+    // through the viewport instead, where there is one.
+    bool whole = raster.width % scale.bufferScale == 0 && raster.height % scale.bufferScale == 0;
+    if (scale.viewport || (!whole && connection_.viewporter())) {
         if (!viewport_)
             viewport_.reset(wp_viewporter_get_viewport(connection_.viewporter(), surface_.get()));
         wp_viewport_set_destination(viewport_.get(), wholePoints(options_.points.width),
