@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <string>
 
 #include "platform/foundation/home_directory.hpp"
 #include "platform/render/desktop_card.hpp"
@@ -45,6 +47,20 @@ std::string outputNames(const WaylandConnection& connection) {
         names += output->name;
     }
     return names.empty() ? "none named" : names;
+}
+
+// Why the connection ended, in one line.
+std::string connectionError(wl_display* display) {
+    int error = wl_display_get_error(display);
+    if (error == EPROTO) {
+        const wl_interface* interface = nullptr;
+        std::uint32_t id = 0;
+        std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
+        return "the Wayland compositor ended the connection: protocol error " +
+               std::to_string(code) + " on " + (interface ? interface->name : "an object");
+    }
+    return std::string("lost the connection to the Wayland compositor: ") +
+           std::strerror(error ? error : errno);
 }
 
 class WaylandWidget {
@@ -275,7 +291,7 @@ int WaylandWidget::run() {
             break;
     }
     if (status != exitSuccess)
-        reportError(streams_.err, "lost the connection to the Wayland compositor");
+        reportError(streams_.err, connectionError(display));
     source_.reset();
     surface_.reset();
     return status;
