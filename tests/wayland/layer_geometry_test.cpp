@@ -5,6 +5,7 @@
 #include "platform/render/desktop_card.hpp"
 #include "platform/runtime/wayland/card_input_region.hpp"
 #include "platform/runtime/wayland/layer_geometry.hpp"
+#include "platform/runtime/wayland/wayland_connection.hpp"
 
 namespace sonaris::platform::runtime::wayland {
 namespace {
@@ -56,6 +57,27 @@ TEST(DrawingScale, ChoosesBetweenBufferScaleAndViewport) {
     for (const auto& c : cases)
         EXPECT_EQ(drawingScaleFor(c.requested, c.preferred, c.output, c.viewporter), c.expected)
             << c.requested.value_or(0) << " " << c.preferred.value_or(0) << " " << c.output;
+}
+
+TEST(DrawingScale, AnOutputsSizesImplyItsFractionalScale) {
+    struct Case {
+        int modeWidth, modeHeight, logicalWidth, logicalHeight;
+        std::optional<std::uint32_t> expected;
+    };
+    const Case cases[] = {
+        {1280, 720, 853, 480, 180},  // 1.5, the logical width rounded down
+        {720, 1280, 480, 853, 180},  // rotated
+        {2560, 1440, 1280, 720, 240},    {1280, 720, 0, 0, std::nullopt},  // no xdg-output
+        {0, 0, 1280, 720, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        WaylandOutput output;
+        output.modeWidth = c.modeWidth;
+        output.modeHeight = c.modeHeight;
+        output.logicalWidth = c.logicalWidth;
+        output.logicalHeight = c.logicalHeight;
+        EXPECT_EQ(output.impliedScale120ths(), c.expected) << c.modeWidth << "/" << c.logicalWidth;
+    }
 }
 
 TEST(CardInputRegion, CoversTheCardAndLeavesTheCornersOut) {

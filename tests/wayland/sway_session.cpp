@@ -152,7 +152,8 @@ ProcessResult SwaySession::swaymsg(std::vector<std::string> arguments) const {
     return runProcess("/usr/bin/swaymsg", options);
 }
 
-std::optional<Picture> SwaySession::screenshot(const std::string& output) const {
+std::optional<Picture> SwaySession::screenshot(const std::string& output,
+                                               const std::string& region) const {
     std::filesystem::path file = runtimeFolder_ / "shot.png";
     ProcessOptions options;
     // At the output's own scale, which for a fractional one grim would otherwise round up.
@@ -161,6 +162,8 @@ std::optional<Picture> SwaySession::screenshot(const std::string& output) const 
     options.arguments = {"-t", "png", "-l", "0", "-s", scale.str()};
     if (!output.empty())
         options.arguments.insert(options.arguments.end(), {"-o", output});
+    if (!region.empty())
+        options.arguments.insert(options.arguments.end(), {"-g", region});
     options.arguments.push_back(file.string());
     options.environment = clientEnvironment({{"PATH", "/usr/bin:/bin"}});
     options.timeout = 20s;

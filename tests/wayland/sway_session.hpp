@@ -45,8 +45,10 @@ class SwaySession {
     // What a client needs to reach the compositor, over `base`.
     Environment clientEnvironment(Environment base) const;
     ProcessResult swaymsg(std::vector<std::string> arguments) const;
-    // The whole desktop, or one output, in pixels at the first output's scale.
-    std::optional<Picture> screenshot(const std::string& output = "") const;
+    // The whole desktop, one output, or a region ("X,Y WxH" in logical units), in pixels at the
+    // first output's scale.
+    std::optional<Picture> screenshot(const std::string& output = "",
+                                      const std::string& region = "") const;
     // The sway log so far, for failure messages.
     std::string log() const;
 

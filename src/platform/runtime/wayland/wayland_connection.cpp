@@ -1,6 +1,7 @@
 #include "platform/runtime/wayland/wayland_connection.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace sonaris::platform::runtime::wayland {
@@ -65,7 +66,16 @@ const wl_registry_listener WaylandConnection::registryListener{
 const wl_output_listener WaylandConnection::outputListener{
     +[](void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
         int32_t) {},
-    +[](void*, wl_output*, std::uint32_t, int32_t, int32_t, int32_t) {},
+    +[](void* data, wl_output* output, std::uint32_t flags, int32_t width, int32_t height,
+        int32_t) {
+        if (!(flags & WL_OUTPUT_MODE_CURRENT))
+            return;
+        for (auto& known : self(data).outputs_)
+            if (known->output.get() == output) {
+                known->modeWidth = width;
+                known->modeHeight = height;
+            }
+    },
     +[](void* data, wl_output* output) { self(data).notifyChanged(output); },
     +[](void* data, wl_output* output, int32_t factor) {
         auto& connection = self(data);
@@ -84,7 +94,13 @@ const wl_output_listener WaylandConnection::outputListener{
 
 const zxdg_output_v1_listener WaylandConnection::xdgOutputListener{
     +[](void*, zxdg_output_v1*, int32_t, int32_t) {},
-    +[](void*, zxdg_output_v1*, int32_t, int32_t) {},
+    +[](void* data, zxdg_output_v1* xdgOutput, int32_t width, int32_t height) {
+        for (auto& known : self(data).outputs_)
+            if (known->xdgOutput.get() == xdgOutput) {
+                known->logicalWidth = width;
+                known->logicalHeight = height;
+            }
+    },
     // Version 3 and later follow with wl_output.done; before that, with their own done.
     +[](void* data, zxdg_output_v1* xdgOutput) {
         auto& connection = self(data);
@@ -165,6 +181,18 @@ std::unique_ptr<WaylandConnection> WaylandConnection::connect() {
 WaylandConnection::~WaylandConnection() {
     if (display_)
         wl_display_flush(display_.get());
+}
+
+std::optional<std::uint32_t> WaylandOutput::impliedScale120ths() const {
+    // The longer sides are compared, so that a rotated output reads the same.
+    int pixels = std::max(modeWidth, modeHeight);
+    int logical = std::max(logicalWidth, logicalHeight);
+    if (pixels <= 0 || logical <= 0)
+        return std::nullopt;
+    double ratio = double(pixels) / logical;
+    if (!(ratio >= 0.25 && ratio <= 16))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(std::lround(ratio * 120));
 }
 
 const WaylandOutput* WaylandConnection::outputNamed(std::string_view name) const {

@@ -19,6 +19,16 @@ struct WaylandOutput {
     WaylandPtr<zxdg_output_v1> xdgOutput;
     std::string name;  // wl_output's (version 4) or xdg-output's; empty until known
     int scale = 1;
+    // The current mode in pixels and, from xdg-output, the same area in logical units; zero
+    // until known.
+    int modeWidth = 0;
+    int modeHeight = 0;
+    int logicalWidth = 0;
+    int logicalHeight = 0;
+
+    // The output's scale in 120ths as the ratio of its pixels to its logical size tells it, for
+    // compositors that scale by fractions without saying so through wp_fractional_scale_v1.
+    std::optional<std::uint32_t> impliedScale120ths() const;
 };
 
 // What the pointer does over one of the client's surfaces, in surface-local coordinates.

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <string>
 
 #include "platform/foundation/home_directory.hpp"
 #include "platform/render/desktop_card.hpp"
@@ -47,6 +49,20 @@ std::string outputNames(const WaylandConnection& connection) {
     return names.empty() ? "none named" : names;
 }
 
+// Why the connection ended, in one line.
+std::string connectionError(wl_display* display) {
+    int error = wl_display_get_error(display);
+    if (error == EPROTO) {
+        const wl_interface* interface = nullptr;
+        std::uint32_t id = 0;
+        std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
+        return "the Wayland compositor ended the connection: protocol error " +
+               std::to_string(code) + " on " + (interface ? interface->name : "an object");
+    }
+    return std::string("lost the connection to the Wayland compositor: ") +
+           std::strerror(error ? error : errno);
+}
+
 class WaylandWidget {
   public:
     WaylandWidget(const WidgetConfiguration& configuration, const LiveWidgetRequest& request,
@@ -81,12 +97,14 @@ class WaylandWidget {
     std::optional<ui::LayoutResult> laidOut_;
     bool pictureStale_ = true;
     bool warnedOutput_ = false;
+    bool surfaceLost_ = false;
     std::optional<ui::Point> pointerAt_;
     std::optional<foundation::URL> pressed_;
 };
 
 void WaylandWidget::placeSurface() {
     surface_.reset();
+    surfaceLost_ = false;
     pressed_.reset();
     pointerAt_.reset();
     // With no output at all there is nowhere to be; a new one brings the widget back.
@@ -97,12 +115,12 @@ void WaylandWidget::placeSurface() {
         if (const auto* named = connection_->outputNamed(*wanted)) {
             output = named->output.get();
         } else if (!warnedOutput_) {
-            warnedOutput_ = true;
             reportError(streams_.err, "no output named \"" + *wanted +
                                           "\" (there are: " + outputNames(*connection_) +
                                           "); the compositor places the widget");
         }
     }
+    warnedOutput_ = true;
     surface_ = std::make_unique<WidgetSurface>(
         *connection_, WidgetSurface::Options{request_.points, request_.placement, request_.scale},
         output);
@@ -198,8 +216,17 @@ int WaylandWidget::run() {
 
     connection_->pointer = [this](const PointerEvent& event) { pointer(event); };
     connection_->outputRemoved = [this](const WaylandOutput& output) {
-        if (surface_)
-            surface_->forgetOutput(output.output.get());
+        if (!surface_)
+            return;
+        // The compositor closes a layer surface whose output goes, but one that does not would
+        // leave the widget nowhere: it is made anew on another output either way.
+        if (surface_->output() == output.output.get()) {
+            surfaceLost_ = true;
+            if (!output.name.empty())
+                reportError(streams_.err, "output \"" + output.name +
+                                              "\" is gone; the widget moves to another one");
+        }
+        surface_->forgetOutput(output.output.get());
     };
     connection_->outputChanged = [this](const WaylandOutput& output) {
         // The widget comes back to the output it was asked for when that one (re)appears, and
@@ -215,7 +242,7 @@ int WaylandWidget::run() {
     wl_display* display = connection_->display();
     int status = exitSuccess;
     for (;;) {
-        if (surface_ && surface_->closed())
+        if (surface_ && (surface_->closed() || surfaceLost_))
             placeSurface();
         drawIfDue();
 
@@ -264,7 +291,7 @@ int WaylandWidget::run() {
             break;
     }
     if (status != exitSuccess)
-        reportError(streams_.err, "lost the connection to the Wayland compositor");
+        reportError(streams_.err, connectionError(display));
     source_.reset();
     surface_.reset();
     return status;

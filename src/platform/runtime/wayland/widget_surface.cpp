@@ -118,18 +118,28 @@ WidgetSurface::~WidgetSurface() {
 }
 
 DrawingScale WidgetSurface::drawingScale() const {
-    int outputScale = 1;
+    std::vector<const WaylandOutput*> outputs;
     for (const wl_output* output : entered_)
         if (const auto* known = connection_.outputFor(output))
-            outputScale = std::max(outputScale, known->scale);
+            outputs.push_back(known);
     // Before the surface is shown on an output, the one it was put on tells the scale.
-    if (entered_.empty()) {
+    if (outputs.empty()) {
         if (const auto* known = connection_.outputFor(output_))
-            outputScale = known->scale;
+            outputs.push_back(known);
         else if (!connection_.outputs().empty())
-            outputScale = connection_.outputs().front()->scale;
+            outputs.push_back(connection_.outputs().front().get());
     }
-    return drawingScaleFor(options_.requestedScale, preferred120ths_, outputScale,
+    int outputScale = 1;
+    std::optional<std::uint32_t> preferred = preferred120ths_;
+    for (const auto* output : outputs) {
+        outputScale = std::max(outputScale, output->scale);
+        // Without the fractional-scale protocol the compositor still shows its scale through
+        // the outputs' sizes.
+        if (!connection_.fractionalScale())
+            if (auto implied = output->impliedScale120ths())
+                preferred = std::max(preferred.value_or(0), *implied);
+    }
+    return drawingScaleFor(options_.requestedScale, preferred, outputScale,
                            connection_.viewporter() != nullptr);
 }
 
@@ -162,7 +172,10 @@ void WidgetSurface::present(const render::Raster& raster, const DrawingScale& sc
     if (!buffer)
         return;
     buffer->fill(raster);
-    if (scale.viewport) {
+    // A buffer scale must divide the buffer's size; a widget of fractional points is handed over
+    // through the viewport instead, where there is one.
+    bool whole = raster.width % scale.bufferScale == 0 && raster.height % scale.bufferScale == 0;
+    if (scale.viewport || (!whole && connection_.viewporter())) {
         if (!viewport_)
             viewport_.reset(wp_viewporter_get_viewport(connection_.viewporter(), surface_.get()));
         wp_viewport_set_destination(viewport_.get(), wholePoints(options_.points.width),
