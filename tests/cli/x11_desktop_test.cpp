@@ -110,14 +110,15 @@ scale = 1
     EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
 }
 
-TEST_F(X11Desktop, AnUnknownMonitorIsNamedOnceAndThePrimaryOneTaken) {
+TEST_F(X11Desktop, AnUnknownMonitorIsNamedAndThePrimaryOneTakenWithTheWidgetKeptOnIt) {
     auto widget = startWidget({"run", "--family", "small", "--scale", "2", "--output", "HDMI-9",
-                               "--anchor", "top-left", "--margin", "5,6"});
+                               "--anchor", "top-left", "--margin", "5000,6"});
     ASSERT_TRUE(widget);
     auto window = x_->waitForWindow("Sonaris", 10s);
     ASSERT_TRUE(window) << widget->errorOutput();
-    // Margins are in points, at the window's scale.
-    EXPECT_EQ(waitForOrigin(*window, {10, 12}), (std::pair{10, 12}));
+    // Margins are in points, at the window's scale; one wider than the monitor leaves the
+    // widget at its far edge.
+    EXPECT_EQ(waitForOrigin(*window, {1920 - 340, 12}), (std::pair{1920 - 340, 12}));
     std::string err = waitForErrorLine(*widget);
     EXPECT_TRUE(isOneLine(err)) << err;
     EXPECT_NE(err.find("no monitor named 'HDMI-9' (there are: LEFT, RIGHT"), std::string::npos)

@@ -171,6 +171,14 @@ void LiveWindow::place() {
     double scale = points_.width > 0 ? width / points_.width : 1;
     auto origin =
         placedOrigin(placement_.anchor, placement_.margin, choice->monitor.area, points_, scale);
+    // A margin larger than the monitor leaves the widget at its far edge rather than off
+    // screen, where nothing could bring it back.
+    const ui::Rect& area = choice->monitor.area;
+    auto keptOn = [](double start, double at, double size, double extent) {
+        return size <= extent ? std::clamp(at, start, start + extent - size) : at;
+    };
+    origin = {keptOn(area.x, origin.x, width, area.width),
+              keptOn(area.y, origin.y, height, area.height)};
     sdl_->setWindowPosition(window_.get(), static_cast<int>(std::lround(origin.x)),
                             static_cast<int>(std::lround(origin.y)));
 
