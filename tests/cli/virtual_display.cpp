@@ -16,7 +16,7 @@ extern char** environ;
 
 namespace sonaris::testing {
 
-std::optional<VirtualDisplay> VirtualDisplay::start() {
+std::optional<VirtualDisplay> VirtualDisplay::start(const std::string& screen) {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0)
         return std::nullopt;
@@ -25,8 +25,8 @@ std::optional<VirtualDisplay> VirtualDisplay::start() {
     posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> arguments = {"Xvfb", "-displayfd",   "3",         "-screen",
-                                          "0",    "1280x1024x24", "-nolisten", "tcp"};
+    std::vector<std::string> arguments = {"Xvfb", "-displayfd", "3",         "-screen",
+                                          "0",    screen,       "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (auto& argument : arguments)
         argv.push_back(argument.data());

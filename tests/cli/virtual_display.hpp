@@ -10,8 +10,9 @@ namespace sonaris::testing {
 // A private X server (Xvfb) on a display number it picks itself, for tests that open windows.
 class VirtualDisplay {
   public:
-    // Nothing when Xvfb is missing or does not come up within a few seconds.
-    static std::optional<VirtualDisplay> start();
+    // Nothing when Xvfb is missing or does not come up within a few seconds. `screen` is
+    // WIDTHxHEIGHTxDEPTH.
+    static std::optional<VirtualDisplay> start(const std::string& screen = "1280x1024x24");
     VirtualDisplay(VirtualDisplay&& other) noexcept;
     VirtualDisplay& operator=(VirtualDisplay&& other) noexcept;
     ~VirtualDisplay();

@@ -3,12 +3,76 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 
 #include <thread>
 
 namespace sonaris::testing {
 
-XConnection::XConnection(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
+XConnection::XConnection(const std::string& display) : display_(XOpenDisplay(display.c_str())) {
+    // Xlib's default handler ends the process; a request the server refuses shows in the test.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+}
+
+int XConnection::depth(XWindow window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) ? attributes.depth : 0;
+}
+
+bool XConnection::shapeHolds(XWindow window, int kind, int x, int y) {
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rectangles = XShapeGetRectangles(display_, window, kind, &count, &ordering);
+    bool holds = false;
+    for (int i = 0; i < count; ++i) {
+        const auto& r = rectangles[i];
+        holds = holds || (x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height);
+    }
+    if (rectangles)
+        XFree(rectangles);
+    return holds;
+}
+
+void XConnection::addMonitors(
+    const std::vector<std::tuple<std::string, int, int, int, int>>& monitors) {
+    Window root = DefaultRootWindow(display_);
+    bool first = true;
+    for (const auto& [name, x, y, width, height] : monitors) {
+        XRRMonitorInfo* monitor = XRRAllocateMonitor(display_, 0);
+        monitor->name = XInternAtom(display_, name.c_str(), False);
+        monitor->primary = first;
+        monitor->x = x;
+        monitor->y = y;
+        monitor->width = width;
+        monitor->height = height;
+        monitor->mwidth = width / 4;
+        monitor->mheight = height / 4;
+        XRRSetMonitor(display_, root, monitor);
+        XRRFreeMonitors(monitor);
+        first = false;
+    }
+    XSync(display_, False);
+}
+
+void XConnection::unplug(const std::string& monitor, int screenWidth, int screenHeight) {
+    Window root = DefaultRootWindow(display_);
+    XRRDeleteMonitor(display_, root, XInternAtom(display_, monitor.c_str(), False));
+    XRRScreenResources* resources = XRRGetScreenResources(display_, root);
+    for (int i = 0; resources && i < resources->ncrtc; ++i)
+        XRRSetCrtcConfig(display_, resources, resources->crtcs[i], CurrentTime, 0, 0, None,
+                         RR_Rotate_0, nullptr, 0);
+    if (resources)
+        XRRFreeScreenResources(resources);
+    XRRSetScreenSize(display_, root, screenWidth, screenHeight, screenWidth / 4, screenHeight / 4);
+    XSync(display_, False);
+}
+
+void XConnection::claimCompositing() {
+    Window owner = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False), owner, CurrentTime);
+    XSync(display_, False);
+}
 
 XConnection::~XConnection() {
     if (display_)

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,17 @@ class XConnection {
     std::vector<std::string> atomList(XWindow window, const char* property);
     // The window's pixels as they are on the screen.
     std::string pixels(XWindow window);
+    int depth(XWindow window);
+    // Whether the window's shape of `kind` (ShapeBounding 0, ShapeInput 2) holds the pixel.
+    bool shapeHolds(XWindow window, int kind, int x, int y);
+
+    // Declares XRandR monitors, each {name, x, y, width, height}, the first one primary; they
+    // last as long as this connection.
+    void addMonitors(const std::vector<std::tuple<std::string, int, int, int, int>>& monitors);
+    // As a monitor unplugged: its declaration gone, the outputs off, the screen shrunk.
+    void unplug(const std::string& monitor, int screenWidth, int screenHeight);
+    // Owns _NET_WM_CM_S0 as a compositing manager does.
+    void claimCompositing();
 
   private:
     std::optional<XWindow> find(XWindow at, const std::string& title, int depth);

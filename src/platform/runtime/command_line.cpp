@@ -11,9 +11,6 @@ namespace sonaris::platform::runtime {
 
 namespace {
 
-// Larger rasters than this are refused up front rather than failing (or swapping) mid-paint.
-constexpr double maximumPixelsPerSide = 16384;
-
 struct CommandName {
     std::string_view name;
     Command command;
@@ -37,11 +34,18 @@ std::string_view nameOf(Command command) {
     return "run";
 }
 
-enum class Option { family, scale, size, out };
+enum class Option { family, scale, size, out, anchor, margin, output, name, backend };
+
+constexpr std::array<std::string_view, 9> optionFlags{
+    "--family", "--scale",  "--size", "--out",     "--anchor",
+    "--margin", "--output", "--name", "--backend",
+};
+
+constexpr std::size_t placementOptions = 5;  // --anchor to --backend: only `run` takes them
 
 struct OptionRules {
     Command command;
-    std::array<bool, 4> allowed;  // indexed by Option
+    std::array<bool, 4> allowed;  // indexed by Option, up to --out
 };
 
 constexpr std::array<OptionRules, 8> optionRules{{
@@ -57,9 +61,12 @@ constexpr std::array<OptionRules, 8> optionRules{{
 }};
 
 bool allows(Command command, Option option) {
+    auto index = static_cast<std::size_t>(option);
+    if (index >= optionFlags.size() - placementOptions)
+        return command == Command::run;
     for (const auto& rules : optionRules)
         if (rules.command == command)
-            return rules.allowed[static_cast<std::size_t>(option)];
+            return rules.allowed[index];
     return false;
 }
 
@@ -137,6 +144,31 @@ struct Parser {
                     return UsageError{std::string(flag) + " needs a path"};
                 invocation.out = std::filesystem::path(value);
                 return std::nullopt;
+            case Option::anchor:
+                invocation.anchor = anchorNamed(value);
+                if (!invocation.anchor)
+                    return UsageError{"unknown anchor " + quoted(value) +
+                                      " (top-left, top, top-right, left, center, right, "
+                                      "bottom-left, bottom or bottom-right)"};
+                return std::nullopt;
+            case Option::margin:
+                invocation.margin = parseMargin(value);
+                if (!invocation.margin)
+                    return UsageError{"--margin needs X,Y in points, each 0 or more, not " +
+                                      quoted(value)};
+                return std::nullopt;
+            case Option::output:
+            case Option::name:
+                if (value.empty())
+                    return UsageError{std::string(flag) + " needs a name"};
+                (option == Option::output ? invocation.output : invocation.name) =
+                    std::string(value);
+                return std::nullopt;
+            case Option::backend:
+                invocation.backend = backendNamed(value);
+                if (!invocation.backend)
+                    return UsageError{"unknown backend " + quoted(value) + " (x11 or wayland)"};
+                return std::nullopt;
         }
         return std::nullopt;
     }
@@ -145,9 +177,7 @@ struct Parser {
         Command command = invocation.command;
         for (Option option : optionsGiven) {
             if (!allows(command, option)) {
-                static constexpr std::array<std::string_view, 4> flags{"--family", "--scale",
-                                                                       "--size", "--out"};
-                return UsageError{std::string(flags[static_cast<std::size_t>(option)]) +
+                return UsageError{std::string(optionFlags[static_cast<std::size_t>(option)]) +
                                   " does not apply to " + std::string(nameOf(command))};
             }
         }
@@ -200,6 +230,27 @@ bool looksLikeNumber(std::string_view text) {
 
 }  // namespace
 
+std::optional<Backend> backendNamed(std::string_view name) {
+    if (name == "x11")
+        return Backend::x11;
+    if (name == "wayland")
+        return Backend::wayland;
+    return std::nullopt;
+}
+
+std::optional<ui::Point> parseMargin(std::string_view text) {
+    auto comma = text.find(',');
+    if (comma == std::string_view::npos)
+        return std::nullopt;
+    auto x = parseNumber(text.substr(0, comma));
+    auto y = parseNumber(text.substr(comma + 1));
+    // Beyond any monitor in points; a margin that large is a typing slip.
+    constexpr double largest = 100000;
+    if (!x || !y || *x < 0 || *y < 0 || *x > largest || *y > largest)
+        return std::nullopt;
+    return ui::Point{*x, *y};
+}
+
 std::variant<Invocation, UsageError> parseCommandLine(std::span<const std::string_view> arguments) {
     Parser parser;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -241,14 +292,9 @@ std::variant<Invocation, UsageError> parseCommandLine(std::span<const std::strin
             value = argument.substr(equals + 1);
         }
         std::optional<Option> option;
-        if (flag == "--family")
-            option = Option::family;
-        if (flag == "--scale")
-            option = Option::scale;
-        if (flag == "--size")
-            option = Option::size;
-        if (flag == "--out")
-            option = Option::out;
+        for (std::size_t k = 0; k < optionFlags.size(); ++k)
+            if (flag == optionFlags[k])
+                option = static_cast<Option>(k);
         if (!option)
             return UsageError{"unknown option " + quoted(flag)};
         if (!value) {
@@ -284,6 +330,17 @@ Options:
   --scale S                pixels per point (render: 2; run: the display's)
   --size WxH               the widget's size in points, instead of the family's
   --out PATH               render: the PNG to write, or with all the folder to write into
+
+Placing the live widget (run):
+  --anchor A               top-left, top, top-right, left, center (default), right,
+                           bottom-left, bottom or bottom-right of the monitor
+  --margin X,Y             the gap in points to the anchored edges (default 0,0)
+  --output NAME            the monitor (XRandR's name on X11, the output's on Wayland);
+                           default: the primary one
+  --name N                 take the settings of table [N] in
+                           $XDG_CONFIG_HOME/sonaris/widget.toml; options given here win
+  --backend x11|wayland    the window system (default: Wayland's layer shell where there
+                           is one, else X11)
   --help, --version
 )";
 }

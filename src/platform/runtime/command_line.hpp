@@ -7,6 +7,7 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/runtime/placement.hpp"
 #include "platform/ui/environment.hpp"
 #include "platform/ui/geometry.hpp"
 
@@ -25,6 +26,10 @@ enum class Command {
     version
 };
 
+// The window system the live widget is shown through; automatic: Wayland's layer shell where
+// there is one, X11 otherwise.
+enum class Backend { automatic, x11, wayland };
+
 // One run of the program as its arguments ask for it.
 struct Invocation {
     Command command = Command::run;
@@ -36,6 +41,13 @@ struct Invocation {
     std::optional<std::filesystem::path> out;
     std::optional<ui::Point> tapPoint;
 
+    // Where `run` places the widget; each unset one comes from the settings file or its default.
+    std::optional<Anchor> anchor;
+    std::optional<ui::Point> margin;
+    std::optional<std::string> output;
+    std::optional<std::string> name;  // the widget's table in the settings file
+    std::optional<Backend> backend;
+
     ui::WidgetFamily familyOrSmall() const {
         return family.value_or(ui::WidgetFamily::systemSmall);
     }
@@ -45,6 +57,15 @@ struct Invocation {
 struct UsageError {
     std::string message;
 };
+
+// "x11" or "wayland"; nothing for any other word.
+std::optional<Backend> backendNamed(std::string_view name);
+
+// "X,Y" with two finite numbers, each at least 0.
+std::optional<ui::Point> parseMargin(std::string_view text);
+
+// Larger rasters than this are refused up front rather than failing (or swapping) mid-paint.
+inline constexpr double maximumPixelsPerSide = 16384;
 
 // Reads the arguments after the program name.
 std::variant<Invocation, UsageError> parseCommandLine(std::span<const std::string_view> arguments);

@@ -9,19 +9,6 @@ namespace sonaris::platform::runtime {
 
 namespace {
 
-struct X11Window {
-    Display* display = nullptr;
-    Window window = 0;
-};
-
-std::optional<X11Window> x11Window(const SdlLibrary& sdl, SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!sdl.getWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return std::nullopt;
-    return X11Window{info.info.x11.display, info.info.x11.window};
-}
-
 // The value of `Xft.dpi` in the resource database text that desktops publish on the root window.
 std::optional<double> xftDpi(std::string_view resources) {
     constexpr std::string_view key = "Xft.dpi:";
@@ -44,9 +31,17 @@ std::optional<double> xftDpi(std::string_view resources) {
 
 }  // namespace
 
+std::optional<X11Window> x11WindowOf(const SdlLibrary& sdl, SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!sdl.getWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return std::nullopt;
+    return X11Window{info.info.x11.display, info.info.x11.window};
+}
+
 std::optional<double> desktopScale(const SdlLibrary& sdl, const XlibLibrary& xlib,
                                    SDL_Window* window) {
-    auto x11 = x11Window(sdl, window);
+    auto x11 = x11WindowOf(sdl, window);
     if (!x11)
         return std::nullopt;
     const char* resources = xlib.resourceManagerString(x11->display);
@@ -68,7 +63,7 @@ std::optional<double> desktopScale(const SdlLibrary& sdl, const XlibLibrary& xli
 // managers (Mutter, KWin, Xfwm, Openbox, i3) honour alike.
 void markAsDesktopWidget(const SdlLibrary& sdl, const XlibLibrary& xlib, SDL_Window* window,
                          bool mapped) {
-    auto x11 = x11Window(sdl, window);
+    auto x11 = x11WindowOf(sdl, window);
     if (!x11)
         return;
     Display* display = x11->display;

@@ -9,6 +9,14 @@
 
 namespace sonaris::platform::runtime {
 
+struct X11Window {
+    Display* display = nullptr;
+    Window window = 0;
+};
+
+// The X11 connection and window behind an SDL window; nothing on other window systems.
+std::optional<X11Window> x11WindowOf(const SdlLibrary& sdl, SDL_Window* window);
+
 // The scale the X11 desktop asks applications to draw at (Xft.dpi / 96); nothing elsewhere or
 // when the desktop does not say.
 std::optional<double> desktopScale(const SdlLibrary& sdl, const XlibLibrary& xlib,

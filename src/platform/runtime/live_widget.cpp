@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "platform/foundation/home_directory.hpp"
+#include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/commands.hpp"
 #include "platform/runtime/current_entry.hpp"
@@ -9,6 +10,8 @@
 #include "platform/runtime/live_events.hpp"
 #include "platform/runtime/live_window.hpp"
 #include "platform/runtime/url_opener.hpp"
+#include "platform/runtime/wayland/wayland_widget.hpp"
+#include "platform/runtime/widget_settings.hpp"
 #include "platform/ui/hit_test.hpp"
 
 namespace sonaris::platform::runtime {
@@ -39,24 +42,21 @@ std::vector<std::filesystem::path> hostFoldersOf(const WidgetConfiguration& conf
     return {*home / "Library" / "Containers" / configuration.kind / "Data" / "Documents"};
 }
 
-}  // namespace
+bool isSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
 
-int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& invocation,
-                  Streams streams) {
-    const char* noDisplay =
-        "no display to show the widget on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-        "`sonaris-widget render` draws it into PNG files instead";
-    if (!hasDisplay()) {
-        reportError(streams.err, noDisplay);
-        return exitUsage;
-    }
-    auto family = invocation.familyOrSmall();
-    auto points = invocation.size.value_or(defaultSize(family));
+int runX11Widget(const WidgetConfiguration& configuration, const LiveWidgetRequest& request,
+                 Streams streams) {
+    auto family = request.family;
+    auto points = request.points;
 
     BlockedSignals signals;
     auto opened = LiveWindow::open(
         {configuration.displayName.empty() ? configuration.kind : configuration.displayName, points,
-         invocation.scale});
+         request.scale, request.placement,
+         [&](const std::string& line) { reportError(streams.err, line); }});
     if (auto* reason = std::get_if<std::string>(&opened)) {
         reportError(streams.err, *reason +
                                      "; `sonaris-widget render` draws the widget into PNG "
@@ -119,6 +119,10 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
             }
             continue;
         }
+        if (window.isDisplayChange(event)) {
+            window.place();
+            continue;
+        }
         switch (event.type) {
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE)
@@ -132,9 +136,12 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
                     return exitSuccess;
                 break;
             case SDL_MOUSEBUTTONDOWN:
-                if (event.button.button == SDL_BUTTON_LEFT && laidOut)
-                    pressed =
-                        ui::hitTest(*laidOut, window.toPoints(event.button.x, event.button.y));
+                // Beside the card is the desktop's, even where no shape keeps clicks away.
+                if (event.button.button == SDL_BUTTON_LEFT && laidOut) {
+                    auto point = window.toPoints(event.button.x, event.button.y);
+                    if (render::desktopCardContains(points, point))
+                        pressed = ui::hitTest(*laidOut, point);
+                }
                 break;
             case SDL_MOUSEBUTTONUP:
                 // A tap opens what was pressed only if it is released over the same target.
@@ -149,6 +156,55 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
         }
     }
     return exitSuccess;
+}
+
+}  // namespace
+
+int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& invocation,
+                  Streams streams) {
+    auto chosen = chooseLiveWidget(invocation, widgetSettingsPath());
+    if (auto* error = std::get_if<UsageError>(&chosen)) {
+        reportError(streams.err, error->message);
+        return exitUsage;
+    }
+    const auto& [request, backend] = std::get<LiveWidgetChoice>(chosen);
+    if (!hasDisplay()) {
+        reportError(streams.err,
+                    "no display to show the widget on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                    "set); `sonaris-widget render` draws it into PNG files instead");
+        return exitUsage;
+    }
+
+    if (backend == Backend::x11 && !isSet("DISPLAY") && !isSet("SDL_VIDEODRIVER")) {
+        reportError(streams.err,
+                    "--backend x11: no X11 display to show the widget on (DISPLAY "
+                    "is not set)");
+        return exitUsage;
+    }
+    bool tryWayland =
+        backend == Backend::wayland || (backend == Backend::automatic && isSet("WAYLAND_DISPLAY"));
+    if (tryWayland) {
+        if (auto status = wayland::runWaylandWidget(configuration, request, streams))
+            return *status;
+        if (backend == Backend::wayland) {
+            // Forced, so a window elsewhere would not be what was asked for.
+            reportError(streams.err,
+                        "--backend wayland: no Wayland compositor with a layer shell to show the "
+                        "widget on (WAYLAND_DISPLAY " +
+                            std::string(isSet("WAYLAND_DISPLAY") ? "names none that offers one"
+                                                                 : "is not set") +
+                            ")");
+            return exitUsage;
+        }
+        std::string where =
+            "no layer shell on the Wayland display " + std::string(std::getenv("WAYLAND_DISPLAY"));
+        reportError(streams.err, isSet("DISPLAY")
+                                     ? where + "; using X11 through XWayland"
+                                     : where +
+                                           " and no XWayland (DISPLAY); showing a plain "
+                                           "window, placed by the compositor");
+    }
+    return runX11Widget(configuration, request, streams);
 }
 
 }  // namespace sonaris::platform::runtime

@@ -19,6 +19,8 @@
     F(destroyWindow, SDL_DestroyWindow)                 \
     F(showWindow, SDL_ShowWindow)                       \
     F(setWindowSize, SDL_SetWindowSize)                 \
+    F(setWindowPosition, SDL_SetWindowPosition)         \
+    F(eventState, SDL_EventState)                       \
     F(getWindowSize, SDL_GetWindowSize)                 \
     F(getWindowWMInfo, SDL_GetWindowWMInfo)             \
     F(createRenderer, SDL_CreateRenderer)               \

@@ -8,12 +8,11 @@ std::unique_ptr<XlibLibrary> XlibLibrary::load() {
     if (!library)
         return nullptr;
     std::unique_ptr<XlibLibrary> xlib(new XlibLibrary(std::move(*library)));
-    const auto& found = xlib->library_;
-    if (!found.resolve("XInternAtom", xlib->internAtom) ||
-        !found.resolve("XResourceManagerString", xlib->resourceManagerString) ||
-        !found.resolve("XChangeProperty", xlib->changeProperty) ||
-        !found.resolve("XSendEvent", xlib->sendEvent) || !found.resolve("XFlush", xlib->flush))
+#define SONARIS_XLIB_RESOLVE(member, symbol)            \
+    if (!xlib->library_.resolve(#symbol, xlib->member)) \
         return nullptr;
+    SONARIS_XLIB_FUNCTIONS(SONARIS_XLIB_RESOLVE)
+#undef SONARIS_XLIB_RESOLVE
     return xlib;
 }
 

@@ -1,26 +1,44 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <memory>
 #include <optional>
 
 #include "platform/runtime/shared_library.hpp"
 
+// The Xlib functions the live widget uses, as (member, symbol) pairs.
+#define SONARIS_XLIB_FUNCTIONS(F)                    \
+    F(internAtom, XInternAtom)                       \
+    F(resourceManagerString, XResourceManagerString) \
+    F(changeProperty, XChangeProperty)               \
+    F(sendEvent, XSendEvent)                         \
+    F(flush, XFlush)                                 \
+    F(openDisplay, XOpenDisplay)                     \
+    F(closeDisplay, XCloseDisplay)                   \
+    F(getSelectionOwner, XGetSelectionOwner)         \
+    F(matchVisualInfo, XMatchVisualInfo)             \
+    F(getAtomName, XGetAtomName)                     \
+    F(free, XFree)                                   \
+    F(createGC, XCreateGC)                           \
+    F(freeGC, XFreeGC)                               \
+    F(initImage, XInitImage)                         \
+    F(putImage, XPutImage)                           \
+    F(getWindowAttributes, XGetWindowAttributes)
+
 namespace sonaris::platform::runtime {
 
-// The few Xlib calls that mark the window as a desktop widget, loaded with the window for the
+// The few Xlib calls that make the window a desktop widget, loaded with the window for the
 // same reason as SDL. SDL has loaded the library already wherever it drives an X11 display.
 class XlibLibrary {
   public:
     // Null when the library or one of its functions is missing: the hints are then skipped.
     static std::unique_ptr<XlibLibrary> load();
 
-    decltype(&::XInternAtom) internAtom = nullptr;
-    decltype(&::XResourceManagerString) resourceManagerString = nullptr;
-    decltype(&::XChangeProperty) changeProperty = nullptr;
-    decltype(&::XSendEvent) sendEvent = nullptr;
-    decltype(&::XFlush) flush = nullptr;
+#define SONARIS_XLIB_MEMBER(member, symbol) decltype(&::symbol) member = nullptr;
+    SONARIS_XLIB_FUNCTIONS(SONARIS_XLIB_MEMBER)
+#undef SONARIS_XLIB_MEMBER
 
   private:
     explicit XlibLibrary(SharedLibrary library) : library_(std::move(library)) {}

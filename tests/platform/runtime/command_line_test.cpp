@@ -64,6 +64,18 @@ TEST(CommandLine, ReadsValuesInBothSpellings) {
     EXPECT_EQ(invocation.out, std::filesystem::path("x/y.png"));
 }
 
+TEST(CommandLine, ReadsThePlacementOfTheLiveWidget) {
+    auto invocation =
+        std::get<Invocation>(parse({"--anchor", "bottom-right", "--margin=12,8.5", "--output",
+                                    "DP-1", "--name", "medium", "--backend", "x11"}));
+    EXPECT_EQ(invocation.command, Command::run);
+    EXPECT_EQ(invocation.anchor, Anchor::bottomRight);
+    EXPECT_EQ(invocation.margin, (ui::Point{12, 8.5}));
+    EXPECT_EQ(invocation.output, "DP-1");
+    EXPECT_EQ(invocation.name, "medium");
+    EXPECT_EQ(invocation.backend, Backend::x11);
+}
+
 TEST(CommandLine, TapTakesTwoCoordinatesIncludingNegativeOnes) {
     auto result = parse({"tap", "--family", "medium", "12.5", "-3"});
     const auto& invocation = std::get<Invocation>(result);
@@ -112,6 +124,15 @@ TEST(CommandLine, RejectsBadUsageWithAOneLineReason) {
         {{"timeline", "--scale", "2"}, "--scale does not apply to timeline"},
         {{"config", "--family", "small"}, "--family does not apply to config"},
         {{"run", "--out", "x"}, "--out does not apply to run"},
+        {{"run", "--anchor", "north"}, "unknown anchor 'north'"},
+        {{"run", "--margin", "10"}, "--margin"},
+        {{"run", "--margin", "10,-1"}, "--margin"},
+        {{"run", "--margin", "1e9,0"}, "--margin"},
+        {{"run", "--margin", "a,b"}, "--margin"},
+        {{"run", "--output="}, "--output needs a name"},
+        {{"run", "--backend", "quartz"}, "unknown backend 'quartz'"},
+        {{"render", "--anchor", "top"}, "--anchor does not apply to render"},
+        {{"tree", "--name", "medium"}, "--name does not apply to tree"},
     };
     for (const auto& c : cases) {
         auto result = parse(c.arguments);

@@ -1,0 +1,83 @@
+#include "platform/runtime/wayland/layer_geometry.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sonaris::platform::runtime::wayland {
+
+namespace {
+
+// The protocol's zwlr_layer_surface_v1.anchor bits.
+constexpr std::uint32_t edgeTop = 1;
+constexpr std::uint32_t edgeBottom = 2;
+constexpr std::uint32_t edgeLeft = 4;
+constexpr std::uint32_t edgeRight = 8;
+
+std::uint32_t edgesOf(Anchor anchor) {
+    switch (anchor) {
+        case Anchor::topLeft:
+            return edgeTop | edgeLeft;
+        case Anchor::top:
+            return edgeTop;
+        case Anchor::topRight:
+            return edgeTop | edgeRight;
+        case Anchor::left:
+            return edgeLeft;
+        case Anchor::center:
+            return 0;
+        case Anchor::right:
+            return edgeRight;
+        case Anchor::bottomLeft:
+            return edgeBottom | edgeLeft;
+        case Anchor::bottom:
+            return edgeBottom;
+        case Anchor::bottomRight:
+            return edgeBottom | edgeRight;
+    }
+    return 0;
+}
+
+int clampedPoints(double value) {
+    if (!std::isfinite(value))
+        return 0;
+    return static_cast<int>(std::lround(std::clamp(value, -100000.0, 100000.0)));
+}
+
+}  // namespace
+
+LayerGeometry layerGeometryFor(const Placement& placement) {
+    LayerGeometry geometry;
+    geometry.anchorEdges = edgesOf(placement.anchor);
+    int x = clampedPoints(placement.margin.x);
+    int y = clampedPoints(placement.margin.y);
+    // The compositor ignores a margin on an edge the surface is not anchored to, but a centred
+    // axis must not carry one either way.
+    if (geometry.anchorEdges & edgeLeft)
+        geometry.left = x;
+    if (geometry.anchorEdges & edgeRight)
+        geometry.right = x;
+    if (geometry.anchorEdges & edgeTop)
+        geometry.top = y;
+    if (geometry.anchorEdges & edgeBottom)
+        geometry.bottom = y;
+    return geometry;
+}
+
+DrawingScale drawingScaleFor(std::optional<double> requested,
+                             std::optional<std::uint32_t> preferred120ths, int outputScale,
+                             bool hasViewporter) {
+    double scale = std::max(outputScale, 1);
+    if (requested && std::isfinite(*requested) && *requested > 0)
+        scale = std::min(*requested, 16.0);
+    else if (preferred120ths && *preferred120ths > 0)
+        scale = *preferred120ths / 120.0;
+    double whole = std::round(scale);
+    if (whole >= 1 && std::abs(scale - whole) < 1e-6)
+        return {whole, static_cast<int>(whole), false};
+    if (hasViewporter)
+        return {scale, 1, true};
+    double up = std::max(1.0, std::ceil(scale));
+    return {up, static_cast<int>(up), false};
+}
+
+}  // namespace sonaris::platform::runtime::wayland

@@ -1,0 +1,14 @@
+#pragma once
+
+// The generated client code of every protocol the widget speaks. The layer shell names an
+// argument `namespace`, a C++ keyword, so the name is changed for the header's declarations
+// only; the wire knows nothing of argument names.
+#include <wayland-client.h>
+
+#define namespace namespace_
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#undef namespace
+
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"

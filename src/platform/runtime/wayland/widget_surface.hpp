@@ -1,0 +1,82 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/render/painter.hpp"
+#include "platform/runtime/placement.hpp"
+#include "platform/runtime/wayland/layer_geometry.hpp"
+#include "platform/runtime/wayland/shm_buffer.hpp"
+#include "platform/runtime/wayland/wayland_connection.hpp"
+#include "platform/ui/geometry.hpp"
+
+namespace sonaris::platform::runtime::wayland {
+
+// The widget's layer surface on the bottom layer of one output: placed as asked, without
+// keyboard focus or an exclusive zone, taking clicks on its card only. It draws nothing by
+// itself; the owner presents pictures when ready() says the compositor wants one.
+class WidgetSurface {
+  public:
+    struct Options {
+        ui::Size points;
+        Placement placement;
+        std::optional<double> requestedScale;
+    };
+
+    // `output` null: the compositor's choice.
+    WidgetSurface(WaylandConnection& connection, const Options& options, wl_output* output);
+    ~WidgetSurface();
+    WidgetSurface(const WidgetSurface&) = delete;
+    WidgetSurface& operator=(const WidgetSurface&) = delete;
+
+    wl_surface* surface() const { return surface_.get(); }
+    wl_output* output() const { return output_; }
+    // The compositor took the surface away (its output went); it has to be made anew.
+    bool closed() const { return closed_; }
+    // Configured and not waiting for the last frame to be shown.
+    bool ready() const { return configured_ && !frame_ && !closed_; }
+    // Whether the surface shows a picture drawn at the scale it now needs.
+    bool current() const { return presentedScale_ == drawingScale(); }
+
+    DrawingScale drawingScale() const;
+
+    void present(const render::Raster& raster, const DrawingScale& scale);
+
+    // The surface left an output that is going away.
+    void forgetOutput(const wl_output* output);
+
+    // Something happened that may call for a picture: the first configure, a new scale, the
+    // last frame shown, the surface closed.
+    std::function<void()> changed;
+
+  private:
+    ShmBuffer* bufferFor(int width, int height);
+    void notify() {
+        if (changed)
+            changed();
+    }
+
+    static const wl_surface_listener surfaceListener;
+    static const zwlr_layer_surface_v1_listener layerListener;
+    static const wp_fractional_scale_v1_listener fractionalListener;
+    static const wl_callback_listener frameListener;
+
+    WaylandConnection& connection_;
+    Options options_;
+    wl_output* output_ = nullptr;
+    std::vector<std::unique_ptr<ShmBuffer>> buffers_;
+    WaylandPtr<wl_surface> surface_;
+    WaylandPtr<wp_viewport> viewport_;
+    WaylandPtr<wp_fractional_scale_v1> fractional_;
+    WaylandPtr<zwlr_layer_surface_v1> layer_;
+    WaylandPtr<wl_callback> frame_;
+    std::vector<const wl_output*> entered_;
+    std::optional<std::uint32_t> preferred120ths_;
+    std::optional<DrawingScale> presentedScale_;
+    bool configured_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace sonaris::platform::runtime::wayland
