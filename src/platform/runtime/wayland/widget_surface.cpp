@@ -91,7 +91,13 @@ WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& optio
 
     int width = wholePoints(options.points.width);
     int height = wholePoints(options.points.height);
-    auto geometry = layerGeometryFor(options.placement);
+    // The compositor's choice of output is most likely its first.
+    const WaylandOutput* on = connection.outputFor(output);
+    if (!on && !connection.outputs().empty())
+        on = connection.outputs().front().get();
+    auto geometry =
+        keptOnOutput(layerGeometryFor(options.placement), {double(width), double(height)},
+                     on ? on->logicalSize() : ui::Size{});
     zwlr_layer_surface_v1_set_size(layer_.get(), width, height);
     zwlr_layer_surface_v1_set_anchor(layer_.get(), geometry.anchorEdges);
     zwlr_layer_surface_v1_set_margin(layer_.get(), geometry.top, geometry.right, geometry.bottom,
