@@ -110,14 +110,15 @@ scale = 1
     EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
 }
 
-TEST_F(X11Desktop, AnUnknownMonitorIsNamedOnceAndThePrimaryOneTaken) {
+TEST_F(X11Desktop, AnUnknownMonitorIsNamedAndThePrimaryOneTakenWithTheWidgetKeptOnIt) {
     auto widget = startWidget({"run", "--family", "small", "--scale", "2", "--output", "HDMI-9",
-                               "--anchor", "top-left", "--margin", "5,6"});
+                               "--anchor", "top-left", "--margin", "5000,6"});
     ASSERT_TRUE(widget);
     auto window = x_->waitForWindow("Sonaris", 10s);
     ASSERT_TRUE(window) << widget->errorOutput();
-    // Margins are in points, at the window's scale.
-    EXPECT_EQ(waitForOrigin(*window, {10, 12}), (std::pair{10, 12}));
+    // Margins are in points, at the window's scale; one wider than the monitor leaves the
+    // widget at its far edge.
+    EXPECT_EQ(waitForOrigin(*window, {1920 - 340, 12}), (std::pair{1920 - 340, 12}));
     std::string err = waitForErrorLine(*widget);
     EXPECT_TRUE(isOneLine(err)) << err;
     EXPECT_NE(err.find("no monitor named 'HDMI-9' (there are: LEFT, RIGHT"), std::string::npos)
@@ -137,21 +138,26 @@ TEST_F(X11Desktop, IsCutToTheCardAndOnlyTheCardTakesClicks) {
             EXPECT_TRUE(x_->shapeHolds(*window, kind, x, y)) << kind << " " << x << "," << y;
     }
 
-    // A click in a corner reaches the desktop, one on the card opens its URL: once both are
-    // done, the handler has run once.
+    // A click in a corner reaches the desktop, one on the card opens its URL. Were the corner's
+    // opened too, its handler would run first, so by the time the card's has written its line
+    // the corner's would show as well.
     auto tap = runWidget(home_, {"tap", "--family", "small", "85", "85"});
     ASSERT_FALSE(tap.out.empty());
     auto [originX, originY] = waitForOrigin(*window, {0, 0});
     click(originX + 2, originY + 2);
     click(originX + 85, originY + 85);
+    // Until the handler has written its whole line.
+    auto read = [&] {
+        std::ifstream in(opened());
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
     auto deadline = Clock::now() + 10s;
-    while (!std::filesystem::exists(opened()) && Clock::now() < deadline)
+    while (read().find('\n') == std::string::npos && Clock::now() < deadline)
         std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(widget->stop(SIGTERM, 5s));  // after the handler it started has ended
-    std::ifstream in(opened());
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), tap.out);
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+    EXPECT_EQ(read(), tap.out);
 }
 
 TEST_F(X11Desktop, HasTransparentCornersUnderACompositor) {
@@ -183,6 +189,45 @@ TEST_F(X11Desktop, HasTransparentCornersUnderACompositor) {
     EXPECT_EQ(alpha(pixels, 0, 0), 0);
     EXPECT_EQ(alpha(pixels, 169, 169), 0);
     EXPECT_EQ(alpha(pixels, 85, 0), 255);
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+}
+
+TEST_F(X11Desktop, ForcedBackendsNeedTheirDisplayAndWaylandFallsBackOnce) {
+    struct Case {
+        std::string backend;
+        Environment display;
+        std::string messagePart;
+    };
+    const std::vector<Case> cases = {
+        {"wayland", {{"DISPLAY", display_->name()}}, "--backend wayland: no Wayland compositor"},
+        {"x11", {{"WAYLAND_DISPLAY", "none-here"}}, "--backend x11: no X11 display"},
+    };
+    for (const auto& c : cases) {
+        ProcessOptions options;
+        options.arguments = {"run", "--backend", c.backend};
+        options.environment = baseEnvironment(home_.path());
+        options.environment["XDG_RUNTIME_DIR"] = home_.path().string();
+        options.environment.insert(c.display.begin(), c.display.end());
+        options.timeout = 20s;
+        auto result = runProcess(SONARIS_BINARY, options);
+        EXPECT_EQ(result.exitStatus, 2) << c.backend << ": " << result.err;
+        EXPECT_TRUE(isOneLine(result.err)) << result.err;
+        EXPECT_NE(result.err.find(c.messagePart), std::string::npos) << result.err;
+    }
+
+    // A Wayland display without a layer shell (here none at all): X11, said once.
+    ProcessOptions options;
+    options.arguments = {"run", "--family", "small"};
+    options.environment = baseEnvironment(home_.path());
+    options.environment["DISPLAY"] = display_->name();
+    options.environment["WAYLAND_DISPLAY"] = "none-here";
+    options.environment["XDG_RUNTIME_DIR"] = home_.path().string();
+    auto widget = BackgroundProcess::start(SONARIS_BINARY, options);
+    ASSERT_TRUE(widget);
+    ASSERT_TRUE(x_->waitForWindow("Sonaris", 10s)) << widget->errorOutput();
+    std::string err = waitForErrorLine(*widget);
+    EXPECT_TRUE(isOneLine(err)) << err;
+    EXPECT_NE(err.find("using X11 through XWayland"), std::string::npos) << err;
     EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
 }
 

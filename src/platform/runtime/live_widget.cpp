@@ -175,6 +175,12 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
         return exitUsage;
     }
 
+    if (backend == Backend::x11 && !isSet("DISPLAY") && !isSet("SDL_VIDEODRIVER")) {
+        reportError(streams.err,
+                    "--backend x11: no X11 display to show the widget on (DISPLAY "
+                    "is not set)");
+        return exitUsage;
+    }
     bool tryWayland =
         backend == Backend::wayland || (backend == Backend::automatic && isSet("WAYLAND_DISPLAY"));
     if (tryWayland) {
@@ -190,11 +196,13 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
                             ")");
             return exitUsage;
         }
-        reportError(streams.err,
-                    isSet("DISPLAY")
-                        ? "no layer shell on this Wayland compositor; using X11 through XWayland"
-                        : "no layer shell on this Wayland compositor and no XWayland (DISPLAY); "
-                          "showing a plain window, placed by the compositor");
+        std::string where =
+            "no layer shell on the Wayland display " + std::string(std::getenv("WAYLAND_DISPLAY"));
+        reportError(streams.err, isSet("DISPLAY")
+                                     ? where + "; using X11 through XWayland"
+                                     : where +
+                                           " and no XWayland (DISPLAY); showing a plain "
+                                           "window, placed by the compositor");
     }
     return runX11Widget(configuration, request, streams);
 }

@@ -103,7 +103,11 @@ std::variant<std::unique_ptr<LiveWindow>, std::string> LiveWindow::open(const Op
         }
     }
     if (live->transparent_) {
-        if (auto x11 = x11WindowOf(sdl, live->window_.get()))
+        // Only into the visual asked for: 32-bit pixels put into any other are an X error.
+        auto x11 = x11WindowOf(sdl, live->window_.get());
+        XWindowAttributes attributes{};
+        if (x11 && live->xlib_->getWindowAttributes(x11->display, x11->window, &attributes) &&
+            attributes.depth == 32)
             live->presenter_ =
                 std::make_unique<X11ImagePresenter>(*live->xlib_, x11->display, x11->window);
         else
@@ -167,6 +171,14 @@ void LiveWindow::place() {
     double scale = points_.width > 0 ? width / points_.width : 1;
     auto origin =
         placedOrigin(placement_.anchor, placement_.margin, choice->monitor.area, points_, scale);
+    // A margin larger than the monitor leaves the widget at its far edge rather than off
+    // screen, where nothing could bring it back.
+    const ui::Rect& area = choice->monitor.area;
+    auto keptOn = [](double start, double at, double size, double extent) {
+        return size <= extent ? std::clamp(at, start, start + extent - size) : at;
+    };
+    origin = {keptOn(area.x, origin.x, width, area.width),
+              keptOn(area.y, origin.y, height, area.height)};
     sdl_->setWindowPosition(window_.get(), static_cast<int>(std::lround(origin.x)),
                             static_cast<int>(std::lround(origin.y)));
 

@@ -91,7 +91,7 @@ class TableReader {
 
     std::optional<UsageError> scale(const toml::node& node, std::optional<double>& out) {
         auto value = node.value<double>();
-        if (!value || !std::isfinite(*value) || *value <= 0 || *value > 16)
+        if (!value || !std::isfinite(*value) || *value <= 0)
             return failure("scale must be a number of pixels per point above 0");
         out = *value;
         return std::nullopt;

@@ -8,12 +8,16 @@
 
 #include "platform/runtime/shared_library.hpp"
 
-#define SONARIS_XRANDR_FUNCTIONS(F)      \
-    F(queryExtension, XRRQueryExtension) \
-    F(queryVersion, XRRQueryVersion)     \
-    F(selectInput, XRRSelectInput)       \
-    F(getMonitors, XRRGetMonitors)       \
-    F(freeMonitors, XRRFreeMonitors)
+#define SONARIS_XRANDR_FUNCTIONS(F)                            \
+    F(queryExtension, XRRQueryExtension)                       \
+    F(queryVersion, XRRQueryVersion)                           \
+    F(selectInput, XRRSelectInput)                             \
+    F(getMonitors, XRRGetMonitors)                             \
+    F(freeMonitors, XRRFreeMonitors)                           \
+    F(getScreenResourcesCurrent, XRRGetScreenResourcesCurrent) \
+    F(freeScreenResources, XRRFreeScreenResources)             \
+    F(getOutputInfo, XRRGetOutputInfo)                         \
+    F(freeOutputInfo, XRRFreeOutputInfo)
 
 #define SONARIS_XSHAPE_FUNCTIONS(F)         \
     F(queryExtension, XShapeQueryExtension) \

@@ -1,5 +1,7 @@
 #include "platform/runtime/x11_monitors.hpp"
 
+#include <algorithm>
+
 namespace sonaris::platform::runtime {
 
 std::vector<X11Monitor> listMonitors(const XlibLibrary& xlib, const XrandrLibrary* xrandr,
@@ -16,6 +18,7 @@ std::vector<X11Monitor> listMonitors(const XlibLibrary& xlib, const XrandrLibrar
         xrandr->queryVersion(display, &major, &minor) && (major > 1 || minor >= 5)) {
         int count = 0;
         XRRMonitorInfo* found = xrandr->getMonitors(display, root, True, &count);
+        XRRScreenResources* resources = xrandr->getScreenResourcesCurrent(display, root);
         for (int i = 0; found && i < count; ++i) {
             const XRRMonitorInfo& info = found[i];
             X11Monitor monitor;
@@ -26,16 +29,25 @@ std::vector<X11Monitor> listMonitors(const XlibLibrary& xlib, const XrandrLibrar
             monitor.area = {double(info.x), double(info.y), double(info.width),
                             double(info.height)};
             monitor.primary = info.primary;
+            for (int k = 0; resources && k < info.noutput; ++k) {
+                if (XRROutputInfo* output =
+                        xrandr->getOutputInfo(display, resources, info.outputs[k])) {
+                    monitor.outputs.emplace_back(output->name, output->nameLen);
+                    xrandr->freeOutputInfo(output);
+                }
+            }
             if (info.width > 0 && info.height > 0)
                 monitors.push_back(std::move(monitor));
         }
         if (found)
             xrandr->freeMonitors(found);
+        if (resources)
+            xrandr->freeScreenResources(resources);
     }
     if (monitors.empty()) {
         Screen* screen = DefaultScreenOfDisplay(display);
         monitors.push_back(
-            {"", {0, 0, double(WidthOfScreen(screen)), double(HeightOfScreen(screen))}, true});
+            {"", {}, {0, 0, double(WidthOfScreen(screen)), double(HeightOfScreen(screen))}, true});
     }
     return monitors;
 }
@@ -44,10 +56,15 @@ std::optional<MonitorChoice> chooseMonitor(const std::vector<X11Monitor>& monito
                                            const std::optional<std::string>& output) {
     if (monitors.empty())
         return std::nullopt;
-    if (output)
+    if (output) {
         for (const auto& monitor : monitors)
             if (monitor.name == *output)
                 return MonitorChoice{monitor, true};
+        for (const auto& monitor : monitors)
+            if (std::find(monitor.outputs.begin(), monitor.outputs.end(), *output) !=
+                monitor.outputs.end())
+                return MonitorChoice{monitor, true};
+    }
     for (const auto& monitor : monitors)
         if (monitor.primary)
             return MonitorChoice{monitor, false};

@@ -15,6 +15,9 @@ namespace sonaris::platform::runtime {
 // A monitor of the X screen, in the screen's pixels.
 struct X11Monitor {
     std::string name;
+    // The outputs it shows, by name: its own name too for an output's own monitor, others
+    // where the user has joined outputs into one monitor.
+    std::vector<std::string> outputs;
     ui::Rect area;
     bool primary = false;
 };
@@ -30,7 +33,8 @@ struct MonitorChoice {
     bool named = false;
 };
 
-// The monitor named `output`, else the primary one, else the first; nothing when there is none.
+// The monitor named `output` (or showing the output of that name), else the primary one, else
+// the first; nothing when there is none.
 std::optional<MonitorChoice> chooseMonitor(const std::vector<X11Monitor>& monitors,
                                            const std::optional<std::string>& output);
 

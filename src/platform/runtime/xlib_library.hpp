@@ -24,7 +24,8 @@
     F(createGC, XCreateGC)                           \
     F(freeGC, XFreeGC)                               \
     F(initImage, XInitImage)                         \
-    F(putImage, XPutImage)
+    F(putImage, XPutImage)                           \
+    F(getWindowAttributes, XGetWindowAttributes)
 
 namespace sonaris::platform::runtime {
 
