@@ -35,6 +35,16 @@ TEST(LayerGeometry, AbsurdMarginsStayWithinWhatTheProtocolCarries) {
     EXPECT_EQ(layerGeometryFor({Anchor::topLeft, {std::nan(""), 5}, std::nullopt}).left, 0);
 }
 
+TEST(LayerGeometry, MarginsBeyondTheOutputLeaveTheWidgetAtItsFarEdge) {
+    ui::Size widget{364, 170};
+    auto far = keptOnOutput({2 | 8, 0, 5000, -40, 0}, widget, {1280, 720});
+    EXPECT_EQ(far, (LayerGeometry{2 | 8, 0, 1280 - 364, 0, 0}));
+    auto small = keptOnOutput({1 | 4, 10, 0, 0, 10}, {400, 400}, {300, 300});
+    EXPECT_EQ(small, (LayerGeometry{1 | 4, 0, 0, 0, 0}));
+    // An output of unknown size changes nothing.
+    EXPECT_EQ(keptOnOutput({1, 5000, 0, 0, 0}, widget, {}), (LayerGeometry{1, 5000, 0, 0, 0}));
+}
+
 TEST(DrawingScale, ChoosesBetweenBufferScaleAndViewport) {
     struct Case {
         std::optional<double> requested;

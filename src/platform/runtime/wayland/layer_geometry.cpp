@@ -63,6 +63,20 @@ LayerGeometry layerGeometryFor(const Placement& placement) {
     return geometry;
 }
 
+LayerGeometry keptOnOutput(LayerGeometry geometry, ui::Size widget, ui::Size output) {
+    auto keep = [](int& margin, double extent, double size) {
+        if (!(extent > 0))
+            return;
+        int room = std::max(0, static_cast<int>(std::floor(extent - size)));
+        margin = std::clamp(margin, 0, room);
+    };
+    keep(geometry.left, output.width, widget.width);
+    keep(geometry.right, output.width, widget.width);
+    keep(geometry.top, output.height, widget.height);
+    keep(geometry.bottom, output.height, widget.height);
+    return geometry;
+}
+
 DrawingScale drawingScaleFor(std::optional<double> requested,
                              std::optional<std::uint32_t> preferred120ths, int outputScale,
                              bool hasViewporter) {

@@ -21,6 +21,11 @@ struct LayerGeometry {
 
 LayerGeometry layerGeometryFor(const Placement& placement);
 
+// The margins kept within an output of `output` logical units, so that a margin beyond it leaves
+// the widget at the output's far edge instead of off screen, where the compositor would still
+// place it. An output of unknown size (zero) leaves them as they are.
+LayerGeometry keptOnOutput(LayerGeometry geometry, ui::Size widget, ui::Size output);
+
 // How a picture is drawn for the surface: at `scale` pixels per point, and handed over either with
 // an integer buffer scale or, for a fractional one, at buffer scale 1 through a viewport whose
 // destination is the size in points.

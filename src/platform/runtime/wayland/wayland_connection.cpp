@@ -195,6 +195,12 @@ std::optional<std::uint32_t> WaylandOutput::impliedScale120ths() const {
     return static_cast<std::uint32_t>(std::lround(ratio * 120));
 }
 
+ui::Size WaylandOutput::logicalSize() const {
+    if (logicalWidth > 0 && logicalHeight > 0)
+        return {double(logicalWidth), double(logicalHeight)};
+    return {double(modeWidth) / scale, double(modeHeight) / scale};
+}
+
 const WaylandOutput* WaylandConnection::outputNamed(std::string_view name) const {
     for (const auto& output : outputs_)
         if (output->name == name)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/runtime/wayland/wayland_handles.hpp"
+#include "platform/ui/geometry.hpp"
 
 namespace sonaris::platform::runtime::wayland {
 
@@ -29,6 +30,8 @@ struct WaylandOutput {
     // The output's scale in 120ths as the ratio of its pixels to its logical size tells it, for
     // compositors that scale by fractions without saying so through wp_fractional_scale_v1.
     std::optional<std::uint32_t> impliedScale120ths() const;
+    // The output's size in logical units (the compositor's points); zero when unknown.
+    ui::Size logicalSize() const;
 };
 
 // What the pointer does over one of the client's surfaces, in surface-local coordinates.

@@ -23,20 +23,8 @@ int wholePoints(double value) {
 }  // namespace
 
 const wl_surface_listener WidgetSurface::surfaceListener{
-    +[](void* data, wl_surface*, wl_output* output) {
-        auto& surface = self(data);
-        auto before = surface.drawingScale();
-        surface.entered_.push_back(output);
-        if (surface.drawingScale() != before)
-            surface.notify();
-    },
-    +[](void* data, wl_surface*, wl_output* output) {
-        auto& surface = self(data);
-        auto before = surface.drawingScale();
-        std::erase(surface.entered_, output);
-        if (surface.drawingScale() != before)
-            surface.notify();
-    },
+    +[](void* data, wl_surface*, wl_output* output) { self(data).entered_.push_back(output); },
+    +[](void* data, wl_surface*, wl_output* output) { std::erase(self(data).entered_, output); },
 };
 
 const zwlr_layer_surface_v1_listener WidgetSurface::layerListener{
@@ -49,29 +37,18 @@ const zwlr_layer_surface_v1_listener WidgetSurface::layerListener{
         // A configure after the first needs a commit too, but the picture shown is still right.
         if (surface.presentedScale_)
             wl_surface_commit(surface.surface_.get());
-        surface.notify();
     },
-    +[](void* data, zwlr_layer_surface_v1*) {
-        auto& surface = self(data);
-        surface.closed_ = true;
-        surface.notify();
-    },
+    +[](void* data, zwlr_layer_surface_v1*) { self(data).closed_ = true; },
 };
 
 const wp_fractional_scale_v1_listener WidgetSurface::fractionalListener{
     +[](void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
-        auto& surface = self(data);
-        surface.preferred120ths_ = scale;
-        surface.notify();
+        self(data).preferred120ths_ = scale;
     },
 };
 
 const wl_callback_listener WidgetSurface::frameListener{
-    +[](void* data, wl_callback*, std::uint32_t) {
-        auto& surface = self(data);
-        surface.frame_.reset();
-        surface.notify();
-    },
+    +[](void* data, wl_callback*, std::uint32_t) { self(data).frame_.reset(); },
 };
 
 WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& options,
@@ -91,7 +68,13 @@ WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& optio
 
     int width = wholePoints(options.points.width);
     int height = wholePoints(options.points.height);
-    auto geometry = layerGeometryFor(options.placement);
+    // The compositor's choice of output is most likely its first.
+    const WaylandOutput* on = connection.outputFor(output);
+    if (!on && !connection.outputs().empty())
+        on = connection.outputs().front().get();
+    auto geometry =
+        keptOnOutput(layerGeometryFor(options.placement), {double(width), double(height)},
+                     on ? on->logicalSize() : ui::Size{});
     zwlr_layer_surface_v1_set_size(layer_.get(), width, height);
     zwlr_layer_surface_v1_set_anchor(layer_.get(), geometry.anchorEdges);
     zwlr_layer_surface_v1_set_margin(layer_.get(), geometry.top, geometry.right, geometry.bottom,
@@ -144,12 +127,9 @@ DrawingScale WidgetSurface::drawingScale() const {
 }
 
 void WidgetSurface::forgetOutput(const wl_output* output) {
-    auto before = drawingScale();
     std::erase(entered_, output);
     if (output == output_)
         output_ = nullptr;
-    if (drawingScale() != before)
-        notify();
 }
 
 ShmBuffer* WidgetSurface::bufferFor(int width, int height) {

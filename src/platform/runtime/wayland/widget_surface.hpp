@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,7 +15,8 @@ namespace sonaris::platform::runtime::wayland {
 
 // The widget's layer surface on the bottom layer of one output: placed as asked, without
 // keyboard focus or an exclusive zone, taking clicks on its card only. It draws nothing by
-// itself; the owner presents pictures when ready() says the compositor wants one.
+// itself: its listeners only note what the compositor says, and the owner, after each dispatch,
+// presents a picture when ready() and either its content or current() calls for one.
 class WidgetSurface {
   public:
     struct Options {
@@ -47,16 +47,8 @@ class WidgetSurface {
     // The surface left an output that is going away.
     void forgetOutput(const wl_output* output);
 
-    // Something happened that may call for a picture: the first configure, a new scale, the
-    // last frame shown, the surface closed.
-    std::function<void()> changed;
-
   private:
     ShmBuffer* bufferFor(int width, int height);
-    void notify() {
-        if (changed)
-            changed();
-    }
 
     static const wl_surface_listener surfaceListener;
     static const zwlr_layer_surface_v1_listener layerListener;
