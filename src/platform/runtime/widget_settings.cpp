@@ -124,11 +124,19 @@ class TableReader {
     unsigned line_ = 0;
 };
 
+// The table that applies without --name, so that a widget started with no arguments (as by the
+// session's autostart entry) is placed as the file says; it need not exist.
+constexpr std::string_view defaultTableName = "default";
+
+// `named`: asked for by --name, so a missing file or table is an error.
 std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::path& file,
-                                                      const std::string& name) {
+                                                      const std::string& name, bool named) {
     std::error_code error;
+    if (!named && !std::filesystem::exists(file, error))
+        return WidgetSettings{};
     if (!std::filesystem::is_regular_file(file, error))
-        return UsageError{"--name " + name + ": there is no settings file " + file.string()};
+        return UsageError{(named ? "--name " + name + ": " : std::string()) +
+                          "there is no settings file " + file.string()};
     toml::table document;
     try {
         document = toml::parse_file(file.string());
@@ -137,6 +145,8 @@ std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::pat
                           std::string(broken.description())};
     }
     const toml::node* node = document.get(name);
+    if (!node && !named)
+        return WidgetSettings{};
     if (!node)
         return UsageError{"--name " + name + ": " + file.string() + " has no table [" + name + "]"};
     const toml::table* table = node->as_table();
@@ -161,11 +171,13 @@ std::optional<std::filesystem::path> widgetSettingsPath() {
 std::variant<LiveWidgetChoice, UsageError> chooseLiveWidget(
     const Invocation& invocation, const std::optional<std::filesystem::path>& settingsFile) {
     WidgetSettings settings;
-    if (invocation.name) {
-        if (!settingsFile)
-            return UsageError{"--name " + *invocation.name +
-                              ": there is no home folder to find the settings file in"};
-        auto read = readSettings(*settingsFile, *invocation.name);
+    if (invocation.name && !settingsFile)
+        return UsageError{"--name " + *invocation.name +
+                          ": there is no home folder to find the settings file in"};
+    if (settingsFile) {
+        auto read = readSettings(*settingsFile,
+                                 invocation.name.value_or(std::string(defaultTableName)),
+                                 invocation.name.has_value());
         if (auto* error = std::get_if<UsageError>(&read))
             return std::move(*error);
         settings = std::get<WidgetSettings>(std::move(read));

@@ -21,8 +21,9 @@ struct LiveWidgetChoice {
 };
 
 // Combines `run`'s options with table [name] of the settings file (`--name`); the options win.
-// Without `--name` the file is not read. A missing file or table, a file that is not TOML, an
-// unknown key or a bad value is a usage error naming the file and, where there is one, the line.
+// Without `--name` its table [default] applies when the file has one. A missing file or table
+// named by `--name`, a file that is not TOML, an unknown key or a bad value is a usage error
+// naming the file and, where there is one, the line.
 std::variant<LiveWidgetChoice, UsageError> chooseLiveWidget(
     const Invocation& invocation, const std::optional<std::filesystem::path>& settingsFile);
 

@@ -62,11 +62,18 @@ margin = [404.5, 24]
     auto large = std::get<LiveWidgetChoice>(choose({"--name", "small", "--family", "large"}));
     EXPECT_EQ(large.request.points, (ui::Size{364, 382}));
 
-    // Without --name the file is not read at all.
-    write("not toml [");
+    // Without --name the [default] table applies when there is one, and nothing else does.
     auto plain = std::get<LiveWidgetChoice>(choose({"--margin", "1,2"}));
     EXPECT_EQ(plain.request.placement, (Placement{Anchor::center, {1, 2}, std::nullopt}));
     EXPECT_EQ(plain.request.scale, std::nullopt);
+    write("[default]\nfamily = \"medium\"\nanchor = \"top-left\"\n");
+    auto byDefault = std::get<LiveWidgetChoice>(choose({"--margin", "1,2"}));
+    EXPECT_EQ(byDefault.request.family, WidgetFamily::systemMedium);
+    EXPECT_EQ(byDefault.request.placement, (Placement{Anchor::topLeft, {1, 2}, std::nullopt}));
+    std::filesystem::remove(file());
+    EXPECT_TRUE(std::holds_alternative<LiveWidgetChoice>(choose({})));
+    write("not toml [");
+    EXPECT_NE(errorOf({}).find("widget.toml:1:"), std::string::npos);
 }
 
 TEST_F(WidgetSettings, RefusesWhatItCannotUseWithTheFileAndLine) {
