@@ -13,6 +13,7 @@ struct CachedLayout {
     ui::Font font;
     double width = 0;
     std::optional<int> lineLimit;
+    ui::Size area;
     ui::PangoLayoutPtr layout;
 };
 
@@ -22,22 +23,23 @@ constexpr std::size_t capacity = 96;
 }  // namespace
 
 PangoLayout* cachedTextLayout(std::string_view text, const ui::Font& font, double width,
-                              std::optional<int> lineLimit) {
+                              std::optional<int> lineLimit, ui::Size area) {
     // Most recently used at the back.
     thread_local std::vector<CachedLayout> cache;
     const auto hit = std::find_if(cache.rbegin(), cache.rend(), [&](const CachedLayout& c) {
-        return c.width == width && c.lineLimit == lineLimit && c.font == font && c.text == text;
+        return c.width == width && c.lineLimit == lineLimit && c.area == area && c.font == font &&
+               c.text == text;
     });
     if (hit != cache.rend()) {
         std::rotate(hit.base() - 1, hit.base(), cache.end());
         return cache.back().layout.get();
     }
-    ui::PangoLayoutPtr layout = ui::makeTextLayout(text, font, width, lineLimit);
+    ui::PangoLayoutPtr layout = ui::makeTextLayout(text, font, width, lineLimit, area);
     if (!layout)
         return nullptr;
     if (cache.size() >= capacity)
         cache.erase(cache.begin());
-    cache.push_back({std::string(text), font, width, lineLimit, std::move(layout)});
+    cache.push_back({std::string(text), font, width, lineLimit, area, std::move(layout)});
     return cache.back().layout.get();
 }
 

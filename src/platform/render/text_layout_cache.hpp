@@ -14,6 +14,6 @@ namespace sonaris::platform::render {
 // texts does not shape them all again. The layout returned stays valid until the next call on
 // the same thread.
 PangoLayout* cachedTextLayout(std::string_view text, const ui::Font& font, double width,
-                              std::optional<int> lineLimit);
+                              std::optional<int> lineLimit, ui::Size area);
 
 }  // namespace sonaris::platform::render
