@@ -1,6 +1,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -21,25 +22,28 @@ struct DeflateStream {
     }
 };
 
-// One row of Cairo's premultiplied native-endian words to straight-alpha RGBA bytes.
-void straightRgbaRow(const std::uint8_t* row, int width, std::uint8_t* out) {
-    for (int x = 0; x < width; ++x) {
-        std::uint32_t word;
-        std::memcpy(&word, row + static_cast<std::size_t>(x) * 4, sizeof word);
-        const std::uint32_t a = word >> 24;
-        const std::uint32_t channels[3] = {(word >> 16) & 0xff, (word >> 8) & 0xff, word & 0xff};
-        // Nearly every pixel of a widget is opaque, and those need no division.
-        if (a == 255) {
-            for (std::uint32_t c : channels)
-                *out++ = static_cast<std::uint8_t>(c);
-        } else {
-            for (std::uint32_t c : channels)
-                *out++ = a == 0 ? 0
-                                : static_cast<std::uint8_t>(
-                                      std::min<std::uint32_t>((c * 255 + a / 2) / a, 255));
-        }
-        *out++ = static_cast<std::uint8_t>(a);
-    }
+static_assert(std::endian::native == std::endian::little,
+              "the pixel words below are laid out as little-endian RGBA bytes");
+
+// One Cairo pixel (premultiplied ARGB in a native word) as straight-alpha RGBA bytes in a word.
+std::uint32_t straightRgba(std::uint32_t word) {
+    const std::uint32_t a = word >> 24;
+    // Nearly every pixel of a widget is opaque, and those are only reordered: ARGB to RGBA.
+    if (a == 255)
+        return std::rotr(__builtin_bswap32(word), 8);
+    if (a == 0)
+        return 0;
+    const auto straight = [a](std::uint32_t c) {
+        return std::min<std::uint32_t>((c * 255 + a / 2) / a, 255);
+    };
+    return straight((word >> 16) & 0xff) | straight((word >> 8) & 0xff) << 8 |
+           straight(word & 0xff) << 16 | a << 24;
+}
+
+// The four bytes of `a` less those of `b`, each modulo 256, as the Up filter takes them.
+std::uint32_t bytewiseDifference(std::uint32_t a, std::uint32_t b) {
+    constexpr std::uint32_t high = 0x80808080;
+    return ((a | high) - (b & ~high)) ^ ((a ^ ~b) & high);
 }
 
 // The bytes of a PNG file as they are put together: room for the largest file the picture can
@@ -119,21 +123,27 @@ std::variant<EncodedPng, std::string> encodePng(const Raster& raster) {
     // Rows are converted one at a time, so that no second copy of the whole picture is held
     // while `render` writes its families side by side.
     chunk = out.openChunk("IDAT");
-    std::vector<std::uint8_t> previous(rowBytes, 0);
-    std::vector<std::uint8_t> current(rowBytes);
+    const auto width = static_cast<std::size_t>(raster.width);
+    std::vector<std::uint32_t> previous(width, 0);
+    std::vector<std::uint32_t> current(width);
     std::vector<std::uint8_t> line(rowBytes + 1);
     line[0] = 2;  // Up
     z_stream& z = deflater.stream;
     for (int y = 0; y < raster.height; ++y) {
-        straightRgbaRow(raster.pixels.data() + static_cast<std::size_t>(y) * raster.stride,
-                        raster.width, current.data());
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            line[i + 1] = static_cast<std::uint8_t>(current[i] - previous[i]);
+        const std::uint8_t* row =
+            raster.pixels.data() + static_cast<std::size_t>(y) * raster.stride;
+        for (std::size_t x = 0; x < width; ++x) {
+            std::uint32_t word;
+            std::memcpy(&word, row + x * 4, sizeof word);
+            current[x] = straightRgba(word);
+            const std::uint32_t filtered = bytewiseDifference(current[x], previous[x]);
+            std::memcpy(line.data() + 1 + x * 4, &filtered, sizeof filtered);
+        }
         current.swap(previous);
         z.next_in = line.data();
         z.avail_in = static_cast<uInt>(line.size());
         z.next_out = out.end();
-        // Less than a chunk trailer and IEND is left; deflateBound holds all the rest.
+        // Room for the chunk trailer and IEND is kept back; deflateBound covers the rest.
         z.avail_out = static_cast<uInt>(out.room() - 16);
         const bool last = y + 1 == raster.height;
         const int result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
