@@ -65,6 +65,17 @@ Size Engine::textSize(const NodeRef& ref, const std::string& text, std::optional
     const Key key{ref.node, 0, width.value_or(0), 0, static_cast<std::uint8_t>(width ? 1 : 0)};
     if (auto found = textSizes_.find(key); found != textSizes_.end())
         return found->second;
+    // A text offered at least its natural width is set exactly as unbounded: no line wraps and
+    // nothing is cut. Stacks ask for the unbounded size before they share out the room, so most
+    // texts are shaped once for both.
+    if (width) {
+        const Key unbounded{ref.node, 0, 0, 0, 0};
+        if (auto natural = textSizes_.find(unbounded);
+            natural != textSizes_.end() && *width >= natural->second.width) {
+            textSizes_.emplace(key, natural->second);
+            return natural->second;
+        }
+    }
     const ResolvedEnvironment environment = environmentAt(ref, 0);
     const Size result = measureText(text, environment.font, ProposedSize{width, std::nullopt},
                                     environment.lineLimit, area_);
