@@ -246,8 +246,10 @@ class TreePainter {
         // A text taller than the widget (placed partly above it) shows as many lines as its
         // frame holds.
         const ui::Size area{area_.width, std::max(area_.height, frame.height)};
+        const ui::VisibleText visible =
+            ui::visibleText(string, environment.font, frame.width, environment.lineLimit, area);
         PangoLayout* layout =
-            cachedTextLayout(string, environment.font, frame.width, environment.lineLimit, area);
+            cachedTextLayout(visible, environment.font, frame.width, environment.lineLimit);
         if (!layout)
             return;
         // The layout's context already carries the font options, and its metrics do not depend
@@ -259,8 +261,7 @@ class TreePainter {
         double top = frame.y + (frame.height - height) / 2;
         // A text cut to what the widget can show was measured, at its proposed width, with more
         // lines than may be set here; it starts where it would uncut, at the top of its frame.
-        if (!environment.lineLimit &&
-            ui::visibleText(string, environment.font, frame.width, std::nullopt, area).cut)
+        if (!environment.lineLimit && visible.cut)
             top = frame.y;
         cairo_move_to(cr, frame.x, top);
         setSourceColor(cr, environment.foregroundColor);

@@ -191,11 +191,15 @@ VisibleText visibleText(std::string_view text, const Font& font, std::optional<d
 
 PangoLayoutPtr makeTextLayout(std::string_view text, const Font& font, std::optional<double> width,
                               std::optional<int> lineLimit, Size area) {
+    return makeTextLayout(visibleText(text, font, width, lineLimit, area), font, width, lineLimit);
+}
+
+PangoLayoutPtr makeTextLayout(const VisibleText& visible, const Font& font,
+                              std::optional<double> width, std::optional<int> lineLimit) {
     PangoLayoutPtr layout(pango_layout_new(threadContext()));
     auto description = fontDescription(font);
     pango_layout_set_font_description(layout.get(), description.get());
-    const std::string clean = visibleText(text, font, width, lineLimit, area).text;
-    pango_layout_set_text(layout.get(), clean.data(), static_cast<int>(clean.size()));
+    pango_layout_set_text(layout.get(), visible.text.data(), static_cast<int>(visible.text.size()));
 
     const bool bounded = width && std::isfinite(*width);
     if (bounded) {

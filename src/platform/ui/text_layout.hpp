@@ -46,4 +46,8 @@ struct VisibleText {
 VisibleText visibleText(std::string_view text, const Font& font, std::optional<double> width,
                         std::optional<int> lineLimit, Size area);
 
+// makeTextLayout of what visibleText kept, for a caller that has it already; the same arguments.
+PangoLayoutPtr makeTextLayout(const VisibleText& visible, const Font& font,
+                              std::optional<double> width, std::optional<int> lineLimit);
+
 }  // namespace sonaris::platform::ui
