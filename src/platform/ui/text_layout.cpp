@@ -124,9 +124,6 @@ VisibleText visibleText(std::string_view text, const Font& font, std::optional<d
                         std::optional<int> lineLimit, Size area) {
     VisibleText result;
     const bool oneLine = lineLimit && *lineLimit == 1;
-    const std::size_t lineBreak = oneLine ? firstLineBreak(text) : text.size();
-    const bool brokenOff = lineBreak < text.size();
-    text = text.substr(0, lineBreak);
     // No glyph that shows is narrower than a fifth of an em, nor a line lower than an em; the
     // margin covers an ellipsis and the shaping of the last glyphs seen. A text cut here goes on
     // past the edge of the area, or past the lines it can show, so what is seen, and where an
@@ -150,42 +147,50 @@ VisibleText visibleText(std::string_view text, const Font& font, std::optional<d
         lines = std::min(lines, static_cast<double>(*lineLimit));
     // One line more than is shown, so that the last one shown is cut as it would be.
     const auto shownLines = static_cast<std::size_t>(oneLine ? 1 : lines + 1);
+    // Nothing past this is looked at, not even for a line break.
+    const std::size_t budget = perLine * shownLines;
 
     std::string kept;
-    if (!wraps && !oneLine) {
+    if (oneLine) {
+        const std::string_view part = firstCharacters(text, budget);
+        const std::size_t lineBreak = firstLineBreak(part);
+        kept.assign(part.substr(0, lineBreak));
+        result.cut = kept.size() < text.size();
+        // A text that goes on past its line break shows it went on, as one cut at its width.
+        if (lineBreak < part.size())
+            kept += "\u2026";
+    } else if (!wraps) {
         // Unwrapped, each paragraph is a line of its own: the first lines, each cut at the area.
+        // A paragraph longer than the whole budget ends the text.
         std::size_t at = 0;
         for (std::size_t line = 0; line < shownLines && at < text.size(); ++line) {
-            std::string_view rest = text.substr(at);
-            const std::size_t end = std::min(firstLineBreak(rest), rest.size());
+            const std::string_view rest = firstCharacters(text.substr(at), budget);
+            const std::size_t end = firstLineBreak(rest);
             const std::string_view part = firstCharacters(rest.substr(0, end), perLine);
             kept.append(part);
-            result.cut = result.cut || part.size() < end;
-            at += end;
-            if (at < text.size()) {
-                // The break itself, \r\n as one.
-                const std::size_t breakLength = text.compare(at, 2, "\r\n") == 0 ? 2
-                                                : static_cast<unsigned char>(text[at]) >= 0x80
-                                                    ? (text[at] == '\xC2' ? 2 : 3)
-                                                    : 1;
-                kept.append(text.substr(at, breakLength));
-                at += breakLength;
+            if (end == rest.size()) {
+                at += part.size();
+                break;
             }
+            at += end;
+            // The break itself, \r\n as one.
+            const std::size_t breakLength = text.compare(at, 2, "\r\n") == 0 ? 2
+                                            : static_cast<unsigned char>(text[at]) >= 0x80
+                                                ? (text[at] == '\xC2' ? 2 : 3)
+                                                : 1;
+            if (part.size() < end)
+                result.cut = true;
+            kept.append(text.substr(at, breakLength));
+            at += breakLength;
         }
         result.cut = result.cut || at < text.size();
     } else {
-        const std::string_view part = firstCharacters(text, perLine * shownLines);
+        const std::string_view part = firstCharacters(text, budget);
         result.cut = part.size() < text.size();
         kept.assign(part);
     }
     // Pango stops at the first invalid byte or NUL; broken state text is repaired, not cut.
     result.text = repairedUtf8(kept);
-    // A one-line text that goes on past a line break shows it went on, as one cut at its width.
-    if (brokenOff) {
-        if (!result.cut)
-            result.text += "\u2026";
-        result.cut = true;
-    }
     return result;
 }
 
