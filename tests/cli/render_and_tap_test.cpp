@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <simdjson.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cstdint>
 #include <fstream>
@@ -93,6 +95,28 @@ TEST(Render, AnOutputThatCannotBeWrittenExitsOne) {
         EXPECT_TRUE(isOneLine(result.err)) << result.err;
         EXPECT_EQ(folderContents(work.path()), std::set<std::string>{"plain-file"});
     }
+}
+
+// Nothing that stood at the output path is lost to a run that fails, and a run refused as bad
+// usage makes nothing at all.
+TEST(Render, AFailedRunKeepsWhatStoodThere) {
+    ScratchFolder home;
+    ScratchFolder work;
+    auto refused =
+        runWidget(home, {"render", "--scale", "0.001", "--out", "pictures"}, work.path());
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_TRUE(isOneLine(refused.err)) << refused.err;
+    EXPECT_EQ(folderContents(work.path()), std::set<std::string>{});
+
+    // As root, a failed write once removed a device node given as the output.
+    const auto full = work.path() / "full";
+    if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "device nodes cannot be made here";
+    auto failed = runWidget(home, {"render", "--family", "small", "--out", "full"}, work.path());
+    EXPECT_EQ(failed.exitStatus, 1);
+    EXPECT_TRUE(isOneLine(failed.err)) << failed.err;
+    EXPECT_TRUE(std::filesystem::is_character_file(full));
+    EXPECT_EQ(folderContents(work.path()), std::set<std::string>{"full"});
 }
 
 struct LinkTarget {

@@ -198,3 +198,42 @@ TEST(LargeLayout, OnlyTheLinksAnswerTaps) {
 
 }  // namespace
 }  // namespace sonaris::views
+
+namespace sonaris::views {
+namespace {
+
+std::vector<platform::ui::Rect> allFrames(const platform::ui::LayoutResult& result) {
+    std::vector<platform::ui::Rect> frames;
+    visitLaidOut(result.tree, [&](const platform::ui::LaidOutView& view) {
+        frames.insert(frames.end(), view.layerFrames.begin(), view.layerFrames.end());
+    });
+    return frames;
+}
+
+// Texts far longer than a widget shows are laid out as the same texts cut long before their
+// end: no frame moves, in any family, for titles, artists and history rows alike.
+TEST(EveryLayout, AMegabyteOfTextLaysOutAsAFewHundredCharacters) {
+    std::string huge;
+    while (huge.size() < (1 << 20))
+        huge += "Длинное название ";
+    const std::string longer = huge.substr(0, 4000 * 32);
+    const auto entryWith = [](const std::string& text) {
+        return makeEntry({.isPlaying = true,
+                          .title = text,
+                          .artist = text,
+                          .duration = 200,
+                          .currentTime = 50,
+                          .recentTracks = {track(text, text), track("Row", text)}});
+    };
+    const auto hugeEntry = entryWith(huge);
+    const auto longEntry = entryWith(longer);
+    EXPECT_EQ(allFrames(layout(SmallWidgetView{hugeEntry}.body(), smallSize)),
+              allFrames(layout(SmallWidgetView{longEntry}.body(), smallSize)));
+    EXPECT_EQ(allFrames(layout(MediumWidgetView{hugeEntry}.body(), mediumSize)),
+              allFrames(layout(MediumWidgetView{longEntry}.body(), mediumSize)));
+    EXPECT_EQ(allFrames(layout(LargeWidgetView{hugeEntry}.body(), largeSize)),
+              allFrames(layout(LargeWidgetView{longEntry}.body(), largeSize)));
+}
+
+}  // namespace
+}  // namespace sonaris::views

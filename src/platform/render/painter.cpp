@@ -16,6 +16,7 @@
 #include "platform/render/shape_path.hpp"
 #include "platform/render/symbol_glyphs.hpp"
 #include "platform/render/text_layout_cache.hpp"
+#include "platform/ui/text_layout.hpp"
 
 namespace sonaris::platform::render {
 
@@ -114,7 +115,7 @@ void paintPixelLayer(cairo_t* cr, const PixelLayer& layer) {
 
 class TreePainter {
   public:
-    explicit TreePainter(double scale) : scale_(scale) {}
+    TreePainter(double scale, ui::Size area) : scale_(scale), area_(area) {}
 
     void drawView(cairo_t* cr, const LaidOutView& view) {
         if (!view.node || view.layerFrames.empty())
@@ -238,12 +239,17 @@ class TreePainter {
         cairo_fill(cr);
     }
 
-    static void drawText(cairo_t* cr, const std::string& string, const Rect& frame,
-                         const ui::ResolvedEnvironment& environment) {
+    void drawText(cairo_t* cr, const std::string& string, const Rect& frame,
+                  const ui::ResolvedEnvironment& environment) const {
         if (string.empty() || !(frame.width > 0))
             return;
+        // A text taller than the widget (placed partly above it) shows as many lines as its
+        // frame holds.
+        const ui::Size area{area_.width, std::max(area_.height, frame.height)};
+        const ui::VisibleText visible =
+            ui::visibleText(string, environment.font, frame.width, environment.lineLimit, area);
         PangoLayout* layout =
-            cachedTextLayout(string, environment.font, frame.width, environment.lineLimit);
+            cachedTextLayout(visible, environment.font, frame.width, environment.lineLimit);
         if (!layout)
             return;
         // The layout's context already carries the font options, and its metrics do not depend
@@ -252,7 +258,12 @@ class TreePainter {
         PangoRectangle logical{};
         pango_layout_get_extents(layout, nullptr, &logical);
         const double height = static_cast<double>(logical.height) / PANGO_SCALE;
-        cairo_move_to(cr, frame.x, frame.y + (frame.height - height) / 2);
+        double top = frame.y + (frame.height - height) / 2;
+        // A text cut to what the widget can show was measured, at its proposed width, with more
+        // lines than may be set here; it starts where it would uncut, at the top of its frame.
+        if (!environment.lineLimit && visible.cut)
+            top = frame.y;
+        cairo_move_to(cr, frame.x, top);
         setSourceColor(cr, environment.foregroundColor);
         pango_cairo_show_layout(cr, layout);
         cairo_new_path(cr);
@@ -567,6 +578,7 @@ class TreePainter {
     }
 
     double scale_;
+    ui::Size area_;
 };
 
 }  // namespace
@@ -588,7 +600,7 @@ Raster paint(const ui::LayoutResult& laidOut, double scale) {
         raster.pixels.data(), CAIRO_FORMAT_ARGB32, raster.width, raster.height, raster.stride));
     CairoContextPtr cr(cairo_create(surface.get()));
     cairo_scale(cr.get(), scale, scale);
-    TreePainter(scale).drawView(cr.get(), laidOut.tree);
+    TreePainter(scale, laidOut.size).drawView(cr.get(), laidOut.tree);
     cr.reset();
     cairo_surface_finish(surface.get());
     return raster;

@@ -21,8 +21,9 @@ constexpr std::size_t capacity = 96;
 
 }  // namespace
 
-PangoLayout* cachedTextLayout(std::string_view text, const ui::Font& font, double width,
+PangoLayout* cachedTextLayout(const ui::VisibleText& visible, const ui::Font& font, double width,
                               std::optional<int> lineLimit) {
+    const std::string& text = visible.text;
     // Most recently used at the back.
     thread_local std::vector<CachedLayout> cache;
     const auto hit = std::find_if(cache.rbegin(), cache.rend(), [&](const CachedLayout& c) {
@@ -32,12 +33,12 @@ PangoLayout* cachedTextLayout(std::string_view text, const ui::Font& font, doubl
         std::rotate(hit.base() - 1, hit.base(), cache.end());
         return cache.back().layout.get();
     }
-    ui::PangoLayoutPtr layout = ui::makeTextLayout(text, font, width, lineLimit);
+    ui::PangoLayoutPtr layout = ui::makeTextLayout(visible, font, width, lineLimit);
     if (!layout)
         return nullptr;
     if (cache.size() >= capacity)
         cache.erase(cache.begin());
-    cache.push_back({std::string(text), font, width, lineLimit, std::move(layout)});
+    cache.push_back({text, font, width, lineLimit, std::move(layout)});
     return cache.back().layout.get();
 }
 

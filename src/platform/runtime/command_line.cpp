@@ -213,6 +213,13 @@ struct Parser {
                         sizes.push_back(defaultSize(family));
             }
             for (auto size : sizes) {
+                // A drawing rounds to whole pixels; none on a side would be no picture at all.
+                // (The live window's own scale, when none is given, is never below 1.)
+                const bool scaleKnown = command == Command::render || invocation.scale;
+                if (scaleKnown &&
+                    (std::round(size.width * scale) < 1 || std::round(size.height * scale) < 1))
+                    return UsageError{
+                        "--size and --scale ask for an image under one pixel on a side"};
                 if (std::ceil(size.width * scale) > maximumPixelsPerSide ||
                     std::ceil(size.height * scale) > maximumPixelsPerSide)
                     return UsageError{

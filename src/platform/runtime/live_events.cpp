@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 
 namespace sonaris::platform::runtime {
 
@@ -87,6 +89,11 @@ void LiveEventSource::scheduleReload(std::optional<foundation::Date> date) {
 
 void LiveEventSource::run() {
     bool settling = false;
+    // The window's thread reads quitRequested between redraws; one still drawing (a cover slow to
+    // decode) would keep SIGTERM waiting. Past this grace the process ends from here: the live
+    // widget writes no files, so nothing is left half done.
+    constexpr auto quitGrace = std::chrono::milliseconds(80);
+    std::optional<std::chrono::steady_clock::time_point> quitBy;
     for (;;) {
         pollfd fds[5] = {
             {stop_.get(), POLLIN, 0},
@@ -95,7 +102,15 @@ void LiveEventSource::run() {
             {settleTimer_.get(), POLLIN, 0},
             {watch_ ? watch_->fd() : -1, POLLIN, 0},
         };
-        if (::poll(fds, 5, -1) < 0) {
+        int timeout = -1;
+        if (quitBy) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                *quitBy - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                std::_Exit(0);
+            timeout = static_cast<int>(left.count());
+        }
+        if (::poll(fds, 5, timeout) < 0) {
             if (errno == EINTR)
                 continue;
             return;
@@ -106,8 +121,13 @@ void LiveEventSource::run() {
         if (fds[1].revents) {
             signalfd_siginfo info;
             while (::read(signals_.get(), &info, sizeof info) == sizeof info) {
-                post_(info.ssi_signo == SIGCHLD ? LiveEvent::childExited
-                                                : LiveEvent::quitRequested);
+                if (info.ssi_signo == SIGCHLD) {
+                    post_(LiveEvent::childExited);
+                } else {
+                    post_(LiveEvent::quitRequested);
+                    if (!quitBy)
+                        quitBy = std::chrono::steady_clock::now() + quitGrace;
+                }
             }
         }
         if (fds[2].revents) {

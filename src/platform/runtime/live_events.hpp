@@ -41,7 +41,8 @@ class BlockedSignals {
 };
 
 // One thread that sleeps in poll() on the host folders, two timers and the blocked signals, and
-// posts a LiveEvent for each thing that happens; nothing runs while nothing happens.
+// posts a LiveEvent for each thing that happens; nothing runs while nothing happens. A quit
+// request the process has not acted on within 80 ms ends it from this thread.
 class LiveEventSource {
   public:
     using Post = std::function<void(LiveEvent)>;

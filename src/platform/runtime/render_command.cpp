@@ -35,8 +35,39 @@ bool isFolder(const std::filesystem::path& path) {
     return std::filesystem::is_directory(path, error);
 }
 
+// The folders made for the output, so that a run that writes nothing leaves none behind.
+class CreatedFolders {
+  public:
+    // Makes `folder` and whatever is missing above it, remembering what it made.
+    std::error_code create(const std::filesystem::path& folder) {
+        std::error_code error;
+        for (auto path = folder; !path.empty(); path = path.parent_path()) {
+            if (std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+                break;
+            made_.insert(made_.begin(), path);
+            if (path == path.parent_path())
+                break;
+        }
+        std::filesystem::create_directories(folder, error);
+        return error;
+    }
+    // Only empty folders go: anything put in them meanwhile is not the program's to remove.
+    void removeIfEmpty() {
+        for (auto path = made_.rbegin(); path != made_.rend(); ++path) {
+            std::error_code ignored;
+            if (isFolder(*path) && std::filesystem::is_empty(*path, ignored))
+                std::filesystem::remove(*path, ignored);
+        }
+        made_.clear();
+    }
+
+  private:
+    std::vector<std::filesystem::path> made_;  // outermost first
+};
+
 // Where each family goes, or a one-line reason why the output folder cannot hold them.
-std::variant<std::vector<Target>, std::string> targets(const Invocation& invocation) {
+std::variant<std::vector<Target>, std::string> targets(const Invocation& invocation,
+                                                       CreatedFolders& createdFolders) {
     std::vector<ui::WidgetFamily> families;
     if (invocation.allFamilies)
         families = {ui::WidgetFamily::systemSmall, ui::WidgetFamily::systemMedium,
@@ -48,11 +79,12 @@ std::variant<std::vector<Target>, std::string> targets(const Invocation& invocat
     if (invocation.allFamilies) {
         std::filesystem::path folder = invocation.out.value_or(".");
         if (!isFolder(folder)) {
-            std::error_code error;
-            std::filesystem::create_directories(folder, error);
-            if (error || !isFolder(folder))
+            const std::error_code error = createdFolders.create(folder);
+            if (error || !isFolder(folder)) {
+                createdFolders.removeIfEmpty();
                 return "cannot write into " + folder.string() + ": " +
                        (error ? error.message() : std::string("not a folder"));
+            }
         }
         // Without --out the paths printed are the bare file names, as they were asked for.
         for (auto family : families) {
@@ -96,7 +128,8 @@ std::vector<render::ImageDemand> combinedDemand(const std::vector<ui::LayoutResu
 
 int renderPngs(const WidgetConfiguration& configuration, const Invocation& invocation,
                Streams streams) {
-    auto planned = targets(invocation);
+    CreatedFolders createdFolders;
+    auto planned = targets(invocation, createdFolders);
     if (auto* reason = std::get_if<std::string>(&planned)) {
         reportError(streams.err, *reason);
         return exitOutputFailed;
@@ -145,27 +178,33 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
         const auto area = [](ui::Size size) { return size.width * size.height; };
         return area(outputs[a].size) > area(outputs[b].size);
     });
-    std::vector<std::future<std::optional<std::string>>> writes(outputs.size());
+    // Each file is written beside its target and moved into place only once every earlier one
+    // is, so a failure never leaves a partial PNG nor takes away a file that stood there.
+    using Staged = std::variant<foundation::StagedFile, std::string>;
+    std::vector<std::future<Staged>> writes(outputs.size());
     for (auto i : paintOrder) {
         writes[i] = std::async(std::launch::async,
                                [raster = render::paint(trees[i], scale), &path = outputs[i].path] {
-                                   return render::writePng(raster, path);
+                                   return render::stagePng(raster, path);
                                });
     }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        auto failure = writes[i].get();
+        auto staged = writes[i].get();
+        std::optional<std::string> failure;
+        if (auto* reason = std::get_if<std::string>(&staged))
+            failure = std::move(*reason);
+        else
+            failure = std::get<foundation::StagedFile>(staged).commit();
         if (!failure) {
             streams.out << outputs[i].path.string() << '\n';
             continue;
         }
-        // Later files may be written already; they go, so that the files left are the ones
-        // listed, as when the writing stopped at the first failure.
-        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-            if (!writes[j].get()) {
-                std::error_code ignored;
-                std::filesystem::remove(outputs[j].path, ignored);
-            }
-        }
+        // The later files are dropped unwritten (their temporary files go with them), so the
+        // files changed are the ones listed, as when the writing stopped at the first failure.
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            writes[j].get();
+        if (i == 0)
+            createdFolders.removeIfEmpty();
         streams.out.flush();
         auto where = outputs[i].path.string();
         reportError(streams.err, failure->find(where) == std::string::npos

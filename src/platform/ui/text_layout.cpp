@@ -4,6 +4,7 @@
 
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -84,6 +85,32 @@ std::unique_ptr<PangoFontDescription, FontDescriptionDeleter> fontDescription(co
     return description;
 }
 
+// Where a one-line text ends: the first line break of any kind Unicode counts, or its end.
+std::size_t firstLineBreak(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || c == '\r' || c == '\v' || c == '\f')
+            return i;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x85)
+            return i;  // NEL
+        if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+            (static_cast<unsigned char>(text[i + 2]) | 1) == 0xA9)
+            return i;  // LINE SEPARATOR, PARAGRAPH SEPARATOR
+    }
+    return text.size();
+}
+
+// The first `count` characters of `text` (fewer when it is shorter), counting every byte that
+// does not continue a UTF-8 sequence as one, so a broken sequence costs no more than a good one.
+std::string_view firstCharacters(std::string_view text, std::size_t count) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == count)
+            return text.substr(0, i);
+    }
+    return text;
+}
+
 int pangoUnits(double points) {
     if (!(points > 0))
         return 0;
@@ -93,14 +120,91 @@ int pangoUnits(double points) {
 
 }  // namespace
 
+VisibleText visibleText(std::string_view text, const Font& font, std::optional<double> width,
+                        std::optional<int> lineLimit, Size area) {
+    VisibleText result;
+    const bool oneLine = lineLimit && *lineLimit == 1;
+    // No glyph that shows is narrower than a fifth of an em, nor a line lower than an em; the
+    // margin covers an ellipsis and the shaping of the last glyphs seen. A text cut here goes on
+    // past the edge of the area, or past the lines it can show, so what is seen, and where an
+    // ellipsis falls, is as uncut.
+    constexpr double narrowestGlyph = 0.2;
+    constexpr double margin = 16;
+    const double em = std::isfinite(font.size) && font.size > 0.5 ? font.size : 0.5;
+    const auto bounded = [](double value) {
+        return std::isfinite(value) && value > 0 ? std::min(value, 1e5) : 0.0;
+    };
+    const bool wraps = width && std::isfinite(*width);
+    // A wrapping text breaks its lines at its own width, wider than the area or not; a line that
+    // does not wrap shows no more than the area's width.
+    const double lineWidth = wraps && !oneLine ? bounded(*width)
+                             : wraps           ? std::min(bounded(*width), bounded(area.width))
+                                               : bounded(area.width);
+    const auto perLine =
+        static_cast<std::size_t>(std::ceil(lineWidth / (narrowestGlyph * em)) + margin);
+    double lines = std::ceil(bounded(area.height) / em) + 1;
+    if (lineLimit && *lineLimit >= 1)
+        lines = std::min(lines, static_cast<double>(*lineLimit));
+    // One line more than is shown, so that the last one shown is cut as it would be.
+    const auto shownLines = static_cast<std::size_t>(oneLine ? 1 : lines + 1);
+    // Nothing past this is looked at, not even for a line break.
+    const std::size_t budget = perLine * shownLines;
+
+    std::string kept;
+    if (oneLine) {
+        const std::string_view part = firstCharacters(text, budget);
+        const std::size_t lineBreak = firstLineBreak(part);
+        kept.assign(part.substr(0, lineBreak));
+        result.cut = kept.size() < text.size();
+        // A text that goes on past its line break shows it went on, as one cut at its width.
+        if (lineBreak < part.size())
+            kept += "\u2026";
+    } else if (!wraps) {
+        // Unwrapped, each paragraph is a line of its own: the first lines, each cut at the area.
+        // A paragraph longer than the whole budget ends the text.
+        std::size_t at = 0;
+        for (std::size_t line = 0; line < shownLines && at < text.size(); ++line) {
+            const std::string_view rest = firstCharacters(text.substr(at), budget);
+            const std::size_t end = firstLineBreak(rest);
+            const std::string_view part = firstCharacters(rest.substr(0, end), perLine);
+            kept.append(part);
+            if (end == rest.size()) {
+                at += part.size();
+                break;
+            }
+            at += end;
+            // The break itself, \r\n as one.
+            const std::size_t breakLength = text.compare(at, 2, "\r\n") == 0 ? 2
+                                            : static_cast<unsigned char>(text[at]) >= 0x80
+                                                ? (text[at] == '\xC2' ? 2 : 3)
+                                                : 1;
+            if (part.size() < end)
+                result.cut = true;
+            kept.append(text.substr(at, breakLength));
+            at += breakLength;
+        }
+        result.cut = result.cut || at < text.size();
+    } else {
+        const std::string_view part = firstCharacters(text, budget);
+        result.cut = part.size() < text.size();
+        kept.assign(part);
+    }
+    // Pango stops at the first invalid byte or NUL; broken state text is repaired, not cut.
+    result.text = repairedUtf8(kept);
+    return result;
+}
+
 PangoLayoutPtr makeTextLayout(std::string_view text, const Font& font, std::optional<double> width,
-                              std::optional<int> lineLimit) {
+                              std::optional<int> lineLimit, Size area) {
+    return makeTextLayout(visibleText(text, font, width, lineLimit, area), font, width, lineLimit);
+}
+
+PangoLayoutPtr makeTextLayout(const VisibleText& visible, const Font& font,
+                              std::optional<double> width, std::optional<int> lineLimit) {
     PangoLayoutPtr layout(pango_layout_new(threadContext()));
     auto description = fontDescription(font);
     pango_layout_set_font_description(layout.get(), description.get());
-    // Pango stops at the first invalid byte or NUL; broken state text is repaired, not cut.
-    const std::string clean = repairedUtf8(text);
-    pango_layout_set_text(layout.get(), clean.data(), static_cast<int>(clean.size()));
+    pango_layout_set_text(layout.get(), visible.text.data(), static_cast<int>(visible.text.size()));
 
     const bool bounded = width && std::isfinite(*width);
     if (bounded) {
@@ -120,8 +224,8 @@ PangoLayoutPtr makeTextLayout(std::string_view text, const Font& font, std::opti
 }
 
 Size measureText(std::string_view text, const Font& font, ProposedSize proposal,
-                 std::optional<int> lineLimit) {
-    PangoLayoutPtr layout = makeTextLayout(text, font, proposal.width, lineLimit);
+                 std::optional<int> lineLimit, Size area) {
+    PangoLayoutPtr layout = makeTextLayout(text, font, proposal.width, lineLimit, area);
     PangoRectangle logical{};
     pango_layout_get_extents(layout.get(), nullptr, &logical);
     double width = static_cast<double>(logical.width) / PANGO_SCALE;

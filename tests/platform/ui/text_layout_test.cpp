@@ -144,6 +144,68 @@ TEST(MeasureText, OneLineLimitKeepsTextWithLineBreaksOnOneLine) {
     EXPECT_EQ(pango_layout_get_line_count(layout.get()), 1);
 }
 
+// A one-line text shows what stands before its first line break, and an ellipsis for the rest,
+// never a glyph for the break itself.
+TEST(MakeTextLayout, OneLineTextEndsAtItsFirstLineBreak) {
+    for (const char* breakText : {"\n", "\r\n", "\r", "\v", "\f", "\u0085", "\u2028", "\u2029"}) {
+        const std::string text = std::string("first") + breakText + "second";
+        auto unbounded = makeTextLayout(text, title, std::nullopt, 1);
+        EXPECT_EQ(shownText(unbounded), "first\u2026") << breakText;
+        auto narrow = makeTextLayout(text, title, 20, 1);
+        EXPECT_TRUE(pango_layout_is_ellipsized(narrow.get())) << breakText;
+        EXPECT_EQ(pango_layout_get_line_count(narrow.get()), 1);
+    }
+    // Wrapping text keeps its breaks.
+    auto wrapped = makeTextLayout("first\nsecond", title, 200, std::nullopt);
+    EXPECT_EQ(pango_layout_get_line_count(wrapped.get()), 2);
+}
+
+// Only what a widget can show is shaped, and what it shows is as if the whole text were set.
+TEST(MakeTextLayout, AVeryLongTextIsCutOnlyWhereNoOneSeesIt) {
+    const Size area{364, 382};
+    const Size wide{10000, 10000};
+    std::string huge;
+    while (huge.size() < (1 << 20))
+        huge += "Длинное название ";
+    const std::string visible = huge.substr(0, 100 * 32);  // a hundred whole repeats
+    struct Case {
+        std::optional<double> width;
+        std::optional<int> limit;
+    };
+    for (const Case& c : {Case{120, 1}, Case{std::nullopt, 1}, Case{150, 2}, Case{90, std::nullopt},
+                          Case{std::nullopt, std::nullopt}}) {
+        auto cut = makeTextLayout(huge, title, c.width, c.limit, area);
+        EXPECT_LT(shownText(cut).size(), 64u * 1024);
+        const Size measured = measureText(huge, title, {c.width, std::nullopt}, c.limit, area);
+        // In a much larger area the start of the text is set whole.
+        const Size uncut = measureText(visible, title, {c.width, std::nullopt}, c.limit, wide);
+        if (c.limit) {
+            EXPECT_EQ(measured.height, uncut.height);
+            // Unbounded, a line is only known to reach past the area.
+            EXPECT_EQ(measured.width, c.width ? uncut.width : std::max(measured.width, area.width));
+        } else {
+            // An unlimited text still fills whatever the widget can show of it.
+            EXPECT_EQ(measured.width, c.width ? uncut.width : measured.width);
+            EXPECT_GE(measured.width, c.width ? 0 : area.width);
+            EXPECT_GE(measured.height, c.width ? area.height : uncut.height);
+        }
+        if (c.width && c.limit) {
+            auto whole = makeTextLayout(visible, title, c.width, c.limit, wide);
+            EXPECT_EQ(pango_layout_get_line_count(cut.get()),
+                      pango_layout_get_line_count(whole.get()));
+            EXPECT_TRUE(pango_layout_is_ellipsized(cut.get()));
+        }
+    }
+}
+
+// Fontconfig finds the CJK font the set-up installs: no character is left without a glyph.
+TEST(MakeTextLayout, JapaneseAndKoreanTextsHaveRealGlyphs) {
+    for (const char* text : {"夜に駆ける", "日本語のタイトル", "좋은 날", "한국어 노래"}) {
+        auto layout = makeTextLayout(text, title, std::nullopt, 1);
+        EXPECT_EQ(pango_layout_get_unknown_glyphs_count(layout.get()), 0) << text;
+    }
+}
+
 TEST(SymbolSize, ScalesWithTheFontAndKnowsEachSymbol) {
     for (const char* name :
          {"waveform", "play.fill", "pause.fill", "backward.fill", "forward.fill", "music.note",

@@ -36,8 +36,9 @@ std::size_t Engine::KeyHash::operator()(const Key& key) const {
     return hash;
 }
 
-Engine::Engine(double displayScale)
-    : displayScale_(std::isfinite(displayScale) && displayScale > 0 ? displayScale : 1) {}
+Engine::Engine(double displayScale, Size area)
+    : displayScale_(std::isfinite(displayScale) && displayScale > 0 ? displayScale : 1),
+      area_(area) {}
 
 std::shared_ptr<const ViewNode> Engine::keep(ViewNode generated) {
     generated_.push_back(std::make_shared<const ViewNode>(std::move(generated)));
@@ -64,9 +65,20 @@ Size Engine::textSize(const NodeRef& ref, const std::string& text, std::optional
     const Key key{ref.node, 0, width.value_or(0), 0, static_cast<std::uint8_t>(width ? 1 : 0)};
     if (auto found = textSizes_.find(key); found != textSizes_.end())
         return found->second;
+    // A text offered at least its natural width is set exactly as unbounded: no line wraps and
+    // nothing is cut. Stacks ask for the unbounded size before they share out the room, so most
+    // texts are shaped once for both.
+    if (width) {
+        const Key unbounded{ref.node, 0, 0, 0, 0};
+        if (auto natural = textSizes_.find(unbounded);
+            natural != textSizes_.end() && *width >= natural->second.width) {
+            textSizes_.emplace(key, natural->second);
+            return natural->second;
+        }
+    }
     const ResolvedEnvironment environment = environmentAt(ref, 0);
     const Size result = measureText(text, environment.font, ProposedSize{width, std::nullopt},
-                                    environment.lineLimit);
+                                    environment.lineLimit, area_);
     textSizes_.emplace(key, result);
     return result;
 }
@@ -189,7 +201,7 @@ LayoutResult layout(ViewNode root, Size size, double displayScale) {
     result.size = size;
     auto shared = std::make_shared<const ViewNode>(std::move(root));
     result.root = shared;
-    layout_engine::Engine engine(displayScale);
+    layout_engine::Engine engine(displayScale, size);
     const layout_engine::NodeRef ref{shared.get(), ResolvedEnvironment{}, std::nullopt};
     const ProposedSize proposal{size.width, size.height};
     // A root that does not fill the widget stands in its middle, as a widget host shows it.

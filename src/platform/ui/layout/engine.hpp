@@ -35,7 +35,8 @@ struct Layer {
 
 class Engine {
   public:
-    explicit Engine(double displayScale);
+    // `area` is the widget's size: no text is set for more than it can show.
+    Engine(double displayScale, Size area);
 
     Size size(Layer layer, ProposedSize proposal);
     // Records `frame` for the layer and places everything inside it. `proposal` is the one the
@@ -75,6 +76,7 @@ class Engine {
     void placeModified(LaidOutView& out, Layer layer, ProposedSize proposal, Rect frame);
 
     double displayScale_;
+    Size area_;
     std::unordered_map<Key, Size, KeyHash> sizes_;
     std::unordered_map<Key, Size, KeyHash> textSizes_;
     std::vector<std::shared_ptr<const ViewNode>> generated_;
