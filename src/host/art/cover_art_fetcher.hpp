@@ -31,7 +31,10 @@ class CoverArtFetcher {
     CoverArtFetcher(const CoverArtFetcher&) = delete;
     CoverArtFetcher& operator=(const CoverArtFetcher&) = delete;
 
-    // A newer request supersedes older ones still waiting; results carry their ticket.
+    // A newer request supersedes older ones still waiting; results carry their ticket. A request
+    // superseded before its result is ready gives no result, and its HTTP transfer is cut short.
+    // file:// and data: are read afresh every time (players rewrite the same path); HTTP answers
+    // are kept for a few URLs.
     void request(std::uint64_t ticket, std::string artUrl);
     int readyFd() const;                        // readable while results wait (poll it)
     std::vector<CoverArtResult> takeResults();  // drains; never blocks
