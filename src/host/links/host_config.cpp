@@ -53,7 +53,10 @@ std::string expandHome(std::string argument) {
         return argument;
     }
     std::string expanded = home->string();
-    while (expanded.size() > 1 && expanded.back() == '/') {
+    if (argument == "~") {
+        return expanded;
+    }
+    while (!expanded.empty() && expanded.back() == '/') {
         expanded.pop_back();
     }
     return expanded + argument.substr(1);
@@ -64,11 +67,15 @@ struct CommandResult {
     std::string error;  // empty on success
 };
 
+// A plain string is split at spaces and tabs and nothing more. Characters a shell would give a
+// meaning to are refused rather than passed on verbatim, since whoever wrote them expected that
+// meaning: an editor opened on a file named "&&" helps nobody.
 CommandResult splitPlainString(std::string_view text) {
-    if (text.find_first_of("\"'\\") != std::string_view::npos) {
+    if (text.find_first_of("\"'\\$`|&;<>()*?") != std::string_view::npos) {
         return {{},
-                "quotes and backslashes are not interpreted in a plain string; write the "
-                "command as an array of arguments"};
+                "no shell runs this command, so quotes, variables and operators mean nothing in a "
+                "plain string; write it as an array of arguments (with [\"sh\", \"-c\", \"...\"] "
+                "if a shell is wanted)"};
     }
     CommandResult result;
     std::size_t at = 0;

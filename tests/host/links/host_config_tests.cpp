@@ -23,7 +23,7 @@ std::variant<HostConfig, ConfigError> loadText(const ScratchFolder& folder, std:
 
 TEST(HostConfigTest, ReadsArraysAndPlainStringsExpandingTheHomeFolder) {
     ScratchFolder folder;
-    ScopedEnv home("HOME", "/home/ann");
+    ScopedEnv home("HOME", "/home/ann/");
     const auto loaded = loadText(folder, R"(
 # tools for the widget's buttons
 [commands]
@@ -89,6 +89,7 @@ TEST(HostConfigTest, BrokenFilesAreOneLineErrorsNamingFileAndLine) {
         {"blank string", "[commands]\n\neditor = \"   \"\n", 3, "editor"},
         {"empty program", "[commands]\neditor = [\"\", \"x\"]\n", 2, "editor"},
         {"quoted string", "[commands]\neditor = \"code '~/my notes'\"\n", 2, "array"},
+        {"shell operator", "[commands]\neditor = \"kdenlive && notify-send x\"\n", 2, "sh"},
         {"unterminated string", "[commands]\neditor = \"\"\"\nx\n", 3, ""},
     };
     ScratchFolder folder;
