@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +88,14 @@ std::string_view toolName(HostAction action) {
     }
 }
 
+// Whether the tool may share our output `fd`. Not a pipe: whoever reads it (a caller capturing
+// `sonaris-host open`) would wait for the tool to quit before seeing its end. A terminal, a file
+// or the journal's socket keep the tool's messages where ours go.
+bool passesOn(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && !S_ISFIFO(status.st_mode);
+}
+
 // The attributes and descriptors the tool starts with: its own session, the default signal
 // dispositions and an empty mask (a daemon may ignore or block signals a tool relies on), and
 // nothing of ours open but what is listed.
@@ -111,7 +120,7 @@ int prepare(SpawnAttributes& attributes, SpawnFileActions& actions) {
                                                     O_RDONLY, 0);
     }
     for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
-        if (status == 0 && ::isatty(fd) != 1) {
+        if (status == 0 && !passesOn(fd)) {
             status =
                 ::posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/null", O_WRONLY, 0);
         }

@@ -13,8 +13,8 @@ namespace sonaris::host::links {
 //
 // The tool runs in its own session, as a grandchild that the system reaps, so neither
 // `sonaris-host open` nor the daemon ever holds a zombie or waits for it. Its stdin is
-// /dev/null; its stdout and stderr are the caller's only when they are a terminal, so that a
-// caller reading our output through a pipe is never held open until the tool quits. Every
+// /dev/null; its stdout and stderr are the caller's unless those are pipes, so that a caller
+// reading our output through a pipe is never held open until the tool quits. Every
 // message is one line on `err`, starting "sonaris-host: "; a failure to start is also notified.
 int runToolAction(HostAction action, const HostConfig& config, std::ostream& err);
 

@@ -40,9 +40,11 @@ TEST(ToolLauncherTest, StartsTheCommandDetachedFromPathWithoutAShellOrOurDescrip
     const auto marker = folder.path() / "marker";
     writeText(bin / "sonaris-test-tool", R"sh(#!/bin/sh
 sleep 0.2
+out=$(readlink /proc/$$/fd/1)
 {
   echo "args:$*"
   echo "stdin:$(readlink /proc/$$/fd/0)"
+  echo "stdout:$out"
   echo "env:$SONARIS_TEST_VALUE"
   if [ -e /proc/$$/fd/$SONARIS_TEST_FD ]; then echo "leaked"; fi
 } > "$1.tmp" && mv "$1.tmp" "$1"
@@ -58,15 +60,28 @@ sleep 0.2
     HostConfig config;
     config.commands[HostAction::recordAudio] = {"sonaris-test-tool", marker.string(), "$HOME",
                                                 "a b;c"};
+    // Our stdout a pipe, as when a caller captures it: the tool must not keep it open.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const int savedOut = ::dup(STDOUT_FILENO);
+    ::dup2(ends[1], STDOUT_FILENO);
+    ::close(ends[1]);
     std::ostringstream err;
-    EXPECT_EQ(runToolAction(HostAction::recordAudio, config, err), 0);
+    const int status = runToolAction(HostAction::recordAudio, config, err);
+    ::dup2(savedOut, STDOUT_FILENO);
+    ::close(savedOut);
     ::close(leaky);
+    char byte = 0;
+    EXPECT_EQ(::read(ends[0], &byte, 1), 0);  // end of file at once: no one else holds it
+    ::close(ends[0]);
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(err.str(), "");
     // The tool is not our child, running or dead: nothing for us to reap, ever.
     EXPECT_TRUE(hasNoChildren());
     ASSERT_TRUE(eventually([&] { return std::filesystem::exists(marker); }));
     EXPECT_EQ(readText(marker),
-              "args:" + marker.string() + " $HOME a b;c\nstdin:/dev/null\nenv:inherited\n");
+              "args:" + marker.string() +
+                  " $HOME a b;c\nstdin:/dev/null\nstdout:/dev/null\nenv:inherited\n");
 }
 
 TEST(ToolLauncherTest, UnsetOrUnstartableCommandsFailWithOneLine) {
