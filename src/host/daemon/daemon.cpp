@@ -221,7 +221,9 @@ class Daemon {
         auto identity = trackIdentity(track);
         bool newTrack = identity != shownIdentity_;
         if (newTrack) {
-            if (shownRow_ && history_.add(*shownRow_) && options_.historyFile) {
+            // A player between files reports an empty track; that is not something played.
+            bool played = shownRow_ && !(shownRow_->title.empty() && shownRow_->path.empty());
+            if (played && history_.add(*shownRow_) && options_.historyFile) {
                 if (auto error = saveHistory(*options_.historyFile, history_.rows()))
                     report(*error);
             }

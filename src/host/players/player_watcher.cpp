@@ -76,7 +76,7 @@ bool PlayerWatcher::start(std::string& error) {
                     reply >> names;
                     for (const auto& name : names)
                         if (playerNameOf(name))
-                            addPlayer(name);
+                            lookUpOwner(name);
                 });
             },
             callTimeoutUs);
@@ -87,9 +87,32 @@ bool PlayerWatcher::start(std::string& error) {
     return true;
 }
 
+void PlayerWatcher::lookUpOwner(const std::string& busName) {
+    try {
+        auto call = bus_->createMethodCall(busService, "GetNameOwner");
+        call << busName;
+        ++lookups_;
+        bus_->callMethod(
+            call,
+            [this, busName](sdbus::MethodReply& reply, const sdbus::Error* failure) {
+                --lookups_;
+                guarded([&] {
+                    if (failure)
+                        return;  // gone already
+                    std::string owner;
+                    reply >> owner;
+                    addPlayer(busName, owner);
+                });
+            },
+            callTimeoutUs);
+    } catch (const sdbus::Error&) {
+    }
+}
+
 bool PlayerWatcher::settled() const {
-    return listed_ && std::none_of(proxies_.begin(), proxies_.end(),
-                                   [](const auto& entry) { return entry.second->reading; });
+    return listed_ && lookups_ == 0 &&
+           std::none_of(proxies_.begin(), proxies_.end(),
+                        [](const auto& entry) { return entry.second->reading; });
 }
 
 const WatchedPlayer* PlayerWatcher::find(const std::string& name) const {
@@ -113,16 +136,18 @@ void PlayerWatcher::onNameOwnerChanged(const std::string& busName, const std::st
     if (!oldOwner.empty())
         removePlayer(busName);
     if (!newOwner.empty())
-        addPlayer(busName);
+        addPlayer(busName, newOwner);
 }
 
-void PlayerWatcher::addPlayer(const std::string& busName) {
+void PlayerWatcher::addPlayer(const std::string& busName, const std::string& owner) {
     std::string name(*playerNameOf(busName));
     if (players_.contains(name))
         return;
     auto tracked = std::make_unique<Tracked>();
     try {
-        tracked->proxy = sdbus::createProxy(connection_, busName, std::string(mprisObjectPath));
+        // Signals come from the owner's unique name, and a match on a well-known name cannot be
+        // checked locally: with two players, each proxy would hear both. So the owner is named.
+        tracked->proxy = sdbus::createProxy(connection_, owner, std::string(mprisObjectPath));
         tracked->proxy->registerSignalHandler(propertiesInterface, "PropertiesChanged",
                                               [this, name](sdbus::Signal& signal) {
                                                   guarded([&] {

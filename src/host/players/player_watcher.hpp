@@ -76,7 +76,8 @@ class PlayerWatcher {
     struct Tracked;
     void onNameOwnerChanged(const std::string& busName, const std::string& oldOwner,
                             const std::string& newOwner);
-    void addPlayer(const std::string& busName);
+    void lookUpOwner(const std::string& busName);
+    void addPlayer(const std::string& busName, const std::string& owner);
     void removePlayer(const std::string& busName);
     void readAll(const std::string& name);
     void onProperties(const std::string& name, const PropertyMap& values);
@@ -89,6 +90,7 @@ class PlayerWatcher {
     std::map<std::string, std::unique_ptr<Tracked>> proxies_;  // by player name
     std::uint64_t changeCounter_ = 0;
     bool listed_ = false;
+    int lookups_ = 0;  // GetNameOwner calls not answered yet
 };
 
 }  // namespace sonaris::host::players
