@@ -29,7 +29,7 @@ using players::SteadyClock;
 using namespace std::chrono_literals;
 
 // Changes that come in a burst (a new track: status, metadata, position) make one write.
-constexpr auto coalesceDelay = 5ms;
+constexpr auto coalesceDelay = 3ms;
 // How long a new track's state waits for its cover, so the widget does not show the old one.
 constexpr auto artHold = 1000ms;
 // How long a position refresh waits for the player's answer before writing the estimate.

@@ -11,9 +11,11 @@ Test interface com.tavrin.sonaris.FakePlayer on /org/mpris/MediaPlayer2:
   Set(s json)       apply the properties and emit PropertiesChanged for them
   SetQuietly(s json) apply them without a signal (a player that does not tell)
   Calls() -> s      the Player methods called so far, one a line
+  CallTimes() -> at when each call came, in CLOCK_MONOTONIC nanoseconds
 """
 import json
 import sys
+import time
 
 import dbus
 import dbus.service
@@ -66,6 +68,7 @@ class Player(dbus.service.Object):
             "CanGoPrevious": dbus.Boolean(True),
         }
         self.calls = []
+        self.call_times = []
         self.apply(initial)
 
     def apply(self, changes):
@@ -103,7 +106,12 @@ class Player(dbus.service.Object):
     def Calls(self):
         return "".join(call + "\n" for call in self.calls)
 
+    @dbus.service.method(TEST, out_signature="at")
+    def CallTimes(self):
+        return dbus.Array(self.call_times, signature="t")
+
     def record(self, name):
+        self.call_times.append(time.monotonic_ns())
         self.calls.append(name)
 
     @dbus.service.method(PLAYER)
