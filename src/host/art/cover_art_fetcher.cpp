@@ -1,5 +1,6 @@
 #include "host/art/cover_art_fetcher.hpp"
 
+#include <malloc.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -134,6 +135,9 @@ struct CoverArtFetcher::Impl {
             const auto mine = generation;
             lock.unlock();
             auto jpeg = resolve(request.url, mine);
+            // A large cover passes through tens of megabytes of buffers that glibc would keep
+            // for the rest of the host's life; hand them back to the system now.
+            ::malloc_trim(0);
             lock.lock();
             if (!stopping && generation == mine) {
                 results.push_back({request.ticket, std::move(jpeg)});
