@@ -79,7 +79,6 @@ bool isHttp(std::string_view url) {
 struct CoverArtFetcher::Impl {
     CoverArtLimits limits;
     EventFd ready;
-    std::unique_ptr<HttpTransfer> http;
 
     std::mutex mutex;
     std::condition_variable wakeWorker;
@@ -91,9 +90,19 @@ struct CoverArtFetcher::Impl {
     std::uint64_t generation = 0;    // counts requests, so a worker sees when it is overtaken
     bool stopping = false;
     std::vector<CoverArtResult> results;
+    // Made on the first HTTP request: libcurl's TLS set-up costs a few megabytes that players
+    // with local art never need. Set by the worker under `mutex`, which other threads hold to
+    // wake it.
+    std::unique_ptr<HttpTransfer> http;
 
     RecentArt recent;  // the worker's alone
     std::thread worker;
+
+    void wakeHttp() {  // with `mutex` held
+        if (http) {
+            http->wake();
+        }
+    }
 
     bool overtaken(std::uint64_t mine) {
         const std::lock_guard lock(mutex);
@@ -116,8 +125,18 @@ struct CoverArtFetcher::Impl {
         if (const auto* cached = recent.find(url)) {
             return *cached;
         }
+        if (!http) {
+            auto made = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
+                                              .connectTimeout = limits.connectTimeout,
+                                              .transferTimeout = limits.transferTimeout});
+            if (!made) {
+                return std::nullopt;
+            }
+            const std::lock_guard lock(mutex);
+            http = std::move(made);
+        }
         auto jpeg = reencode(http->fetch(url, [this, mine] { return overtaken(mine); }));
-        if (jpeg && !overtaken(mine)) {
+        if (jpeg) {  // even when overtaken meanwhile: the whole answer came
             recent.add(url, *jpeg);
         }
         return jpeg;
@@ -153,9 +172,9 @@ CoverArtFetcher::~CoverArtFetcher() {
     {
         const std::lock_guard lock(impl_->mutex);
         impl_->stopping = true;
+        impl_->wakeHttp();
     }
     impl_->wakeWorker.notify_one();
-    impl_->http->wake();
     impl_->worker.join();
 }
 
@@ -163,12 +182,6 @@ std::unique_ptr<CoverArtFetcher> CoverArtFetcher::start(CoverArtLimits limits) {
     auto impl = std::make_unique<Impl>();
     impl->limits = limits;
     if (impl->ready.get() < 0) {
-        return nullptr;
-    }
-    impl->http = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
-                                       .connectTimeout = limits.connectTimeout,
-                                       .transferTimeout = limits.transferTimeout});
-    if (!impl->http) {
         return nullptr;
     }
     try {
@@ -184,9 +197,9 @@ void CoverArtFetcher::request(std::uint64_t ticket, std::string artUrl) {
         const std::lock_guard lock(impl_->mutex);
         impl_->waiting = Impl::Request{ticket, std::move(artUrl)};
         ++impl_->generation;
+        impl_->wakeHttp();
     }
     impl_->wakeWorker.notify_one();
-    impl_->http->wake();
 }
 
 int CoverArtFetcher::readyFd() const {
