@@ -19,6 +19,9 @@ namespace sonaris::host::art {
 namespace {
 
 constexpr std::size_t kCachedUrls = 8;
+// Far beyond any real address, and short enough that the cache's keys stay small whatever a
+// player sends.
+constexpr std::size_t kLongestHttpUrl = 16 * 1024;
 
 using Jpeg = std::vector<std::uint8_t>;
 
@@ -119,7 +122,7 @@ struct CoverArtFetcher::Impl {
         if (hasScheme(url, "data")) {
             return reencode(decodeDataUri(url, limits.maxSourceBytes));
         }
-        if (!isHttp(url)) {
+        if (!isHttp(url) || url.size() > kLongestHttpUrl) {
             return std::nullopt;
         }
         if (const auto* cached = recent.find(url)) {

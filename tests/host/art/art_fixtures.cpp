@@ -166,7 +166,8 @@ void LoopbackServer::serve(int fd) {
         request.append(buffer, static_cast<std::size_t>(got));
     }
     const auto start = request.find(' ') + 1;
-    const auto path = request.substr(start, request.find(' ', start) - start);
+    auto path = request.substr(start, request.find(' ', start) - start);
+    path = path.substr(0, path.find('?'));
     {
         const std::lock_guard lock(mutex_);
         ++hits_[path];

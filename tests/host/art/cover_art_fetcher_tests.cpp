@@ -67,6 +67,7 @@ TEST_F(CoverArtFetcherTest, AnswersEachSourceThroughTheReadyDescriptor) {
         {server.url("/flood"), false},
         {server.url("/endless"), false},  // gives up at the 2 s transfer timeout
         {server.url("/to-file"), false},  // a server may not send the host to local files
+        {server.url("/good.jpg?" + std::string(100000, 'a')), false},
         {"ftp://127.0.0.1/cover.jpg", false},
         {"", false},
     };
