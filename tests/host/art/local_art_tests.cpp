@@ -77,9 +77,12 @@ TEST(DataUri, DecodesBase64AndPercentFormsWithinTheCap) {
         {"data:image/jpeg;base64,@@@@", std::nullopt},
         {"data:image/jpeg;base64,A", std::nullopt},
         {"data:image/jpeg;base64", std::nullopt},  // no comma
-        {"data:,a%00b", std::nullopt},
+        {"data:,a%00b", std::string("a\0b", 3)},
         {"data:," + std::string(65, 'x'), std::nullopt},  // over the cap of 64
         {"data:;base64," + std::string(88, 'A'), std::nullopt},
+        {"data:;base64," + std::string(84, 'A') + "\n\n\n\n\n\n", std::string(63, '\0')},
+        {"data:," + std::string(64, 'x'), std::string(64, 'x')},
+        {"data:," + std::string(63, 'x') + "%78", std::string(64, 'x')},
         {"datum:,x", std::nullopt},
     };
     for (const auto& c : cases) {
