@@ -1,5 +1,6 @@
 #include "host/art/cover_art_fetcher.hpp"
 
+#include <malloc.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -18,6 +19,9 @@ namespace sonaris::host::art {
 namespace {
 
 constexpr std::size_t kCachedUrls = 8;
+// Far beyond any real address, and short enough that the cache's keys stay small whatever a
+// player sends.
+constexpr std::size_t kLongestHttpUrl = 16 * 1024;
 
 using Jpeg = std::vector<std::uint8_t>;
 
@@ -78,7 +82,6 @@ bool isHttp(std::string_view url) {
 struct CoverArtFetcher::Impl {
     CoverArtLimits limits;
     EventFd ready;
-    std::unique_ptr<HttpTransfer> http;
 
     std::mutex mutex;
     std::condition_variable wakeWorker;
@@ -90,9 +93,19 @@ struct CoverArtFetcher::Impl {
     std::uint64_t generation = 0;    // counts requests, so a worker sees when it is overtaken
     bool stopping = false;
     std::vector<CoverArtResult> results;
+    // Made on the first HTTP request: libcurl's TLS set-up costs a few megabytes that players
+    // with local art never need. Set by the worker under `mutex`, which other threads hold to
+    // wake it.
+    std::unique_ptr<HttpTransfer> http;
 
     RecentArt recent;  // the worker's alone
     std::thread worker;
+
+    void wakeHttp() {  // with `mutex` held
+        if (http) {
+            http->wake();
+        }
+    }
 
     bool overtaken(std::uint64_t mine) {
         const std::lock_guard lock(mutex);
@@ -109,14 +122,24 @@ struct CoverArtFetcher::Impl {
         if (hasScheme(url, "data")) {
             return reencode(decodeDataUri(url, limits.maxSourceBytes));
         }
-        if (!isHttp(url)) {
+        if (!isHttp(url) || url.size() > kLongestHttpUrl) {
             return std::nullopt;
         }
         if (const auto* cached = recent.find(url)) {
             return *cached;
         }
+        if (!http) {
+            auto made = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
+                                              .connectTimeout = limits.connectTimeout,
+                                              .transferTimeout = limits.transferTimeout});
+            if (!made) {
+                return std::nullopt;
+            }
+            const std::lock_guard lock(mutex);
+            http = std::move(made);
+        }
         auto jpeg = reencode(http->fetch(url, [this, mine] { return overtaken(mine); }));
-        if (jpeg && !overtaken(mine)) {
+        if (jpeg) {  // even when overtaken meanwhile: the whole answer came
             recent.add(url, *jpeg);
         }
         return jpeg;
@@ -134,6 +157,9 @@ struct CoverArtFetcher::Impl {
             const auto mine = generation;
             lock.unlock();
             auto jpeg = resolve(request.url, mine);
+            // A large cover passes through tens of megabytes of buffers that glibc would keep
+            // for the rest of the host's life; hand them back to the system now.
+            ::malloc_trim(0);
             lock.lock();
             if (!stopping && generation == mine) {
                 results.push_back({request.ticket, std::move(jpeg)});
@@ -149,9 +175,9 @@ CoverArtFetcher::~CoverArtFetcher() {
     {
         const std::lock_guard lock(impl_->mutex);
         impl_->stopping = true;
+        impl_->wakeHttp();
     }
     impl_->wakeWorker.notify_one();
-    impl_->http->wake();
     impl_->worker.join();
 }
 
@@ -159,12 +185,6 @@ std::unique_ptr<CoverArtFetcher> CoverArtFetcher::start(CoverArtLimits limits) {
     auto impl = std::make_unique<Impl>();
     impl->limits = limits;
     if (impl->ready.get() < 0) {
-        return nullptr;
-    }
-    impl->http = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
-                                       .connectTimeout = limits.connectTimeout,
-                                       .transferTimeout = limits.transferTimeout});
-    if (!impl->http) {
         return nullptr;
     }
     try {
@@ -180,9 +200,9 @@ void CoverArtFetcher::request(std::uint64_t ticket, std::string artUrl) {
         const std::lock_guard lock(impl_->mutex);
         impl_->waiting = Impl::Request{ticket, std::move(artUrl)};
         ++impl_->generation;
+        impl_->wakeHttp();
     }
     impl_->wakeWorker.notify_one();
-    impl_->http->wake();
 }
 
 int CoverArtFetcher::readyFd() const {

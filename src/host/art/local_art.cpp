@@ -36,6 +36,30 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
                                               [](char x, char y) { return lower(x) == lower(y); });
 }
 
+// The character at `i` with a "%XX" escape undone; `i` moves to the escape's last character.
+char unescapedAt(std::string_view text, std::size_t& i) {
+    if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+        hexValue(text[i + 2]) >= 0) {
+        i += 2;
+        return static_cast<char>(hexValue(text[i - 1]) * 16 + hexValue(text[i]));
+    }
+    return text[i];
+}
+
+bool isBase64Space(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The characters a data: payload holds once its escapes are undone, spaces left out of Base64.
+std::size_t decodedLength(std::string_view payload, bool isBase64) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        const char c = unescapedAt(payload, i);
+        length += isBase64 && isBase64Space(c) ? 0 : 1;
+    }
+    return length;
+}
+
 class Descriptor {
   public:
     explicit Descriptor(int fd) : fd_(fd) {}
@@ -54,20 +78,11 @@ class Descriptor {
 
 }  // namespace
 
-std::optional<std::string> percentDecode(std::string_view text) {
+std::string percentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            c = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        }
-        if (c == '\0') {
-            return std::nullopt;
-        }
-        out.push_back(c);
+        out.push_back(unescapedAt(text, i));
     }
     return out;
 }
@@ -95,7 +110,12 @@ std::optional<std::string> filePathOf(std::string_view url) {
     if (!host.empty() && !equalsIgnoringCase(host, "localhost")) {
         return std::nullopt;
     }
-    return percentDecode(rest.substr(slash));
+    auto path = percentDecode(rest.substr(slash));
+    // The system would read the path only up to a NUL, which is then some other file.
+    if (path.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 std::optional<std::vector<std::uint8_t>> readFileCapped(const std::string& path,
@@ -163,33 +183,27 @@ std::optional<std::vector<std::uint8_t>> decodeDataUri(std::string_view uri, std
     }
     const auto header = rest.substr(0, comma);
     const auto payload = rest.substr(comma + 1);
-    const auto lastParameter = header.substr(
-        header.rfind(';') == std::string_view::npos ? header.size() : header.rfind(';') + 1);
-    const bool isBase64 =
-        header.find(';') != std::string_view::npos && equalsIgnoringCase(lastParameter, "base64");
+    const auto semicolon = header.rfind(';');
+    const bool isBase64 = semicolon != std::string_view::npos &&
+                          equalsIgnoringCase(header.substr(semicolon + 1), "base64");
 
-    // Percent-encoded bytes take at least one character each and Base64 four for three, so a
-    // payload longer than this cannot fit and is refused before anything is copied.
-    const std::size_t longestPayload = isBase64 ? (maxBytes / 3 + 1) * 4 * 3 : maxBytes * 3;
-    if (payload.size() > longestPayload) {
+    // Refused before anything is copied when the text, once unescaped, cannot fit the cap.
+    if (decodedLength(payload, isBase64) > (isBase64 ? (maxBytes / 3 + 1) * 4 : maxBytes)) {
         return std::nullopt;
     }
     auto text = percentDecode(payload);
-    if (!text) {
-        return std::nullopt;
-    }
     if (!isBase64) {
-        if (text->size() > maxBytes) {
+        if (text.size() > maxBytes) {
             return std::nullopt;
         }
-        return std::vector<std::uint8_t>(text->begin(), text->end());
+        return std::vector<std::uint8_t>(text.begin(), text.end());
     }
     // Base64 in URIs is often wrapped or left unpadded; the strict decoder gets it cleaned up.
-    std::erase_if(*text, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-    while (text->size() % 4 != 0 && text->size() % 4 != 1) {
-        text->push_back('=');
+    std::erase_if(text, isBase64Space);
+    while (text.size() % 4 != 0 && text.size() % 4 != 1) {
+        text.push_back('=');
     }
-    auto bytes = platform::foundation::base64Decode(*text);
+    auto bytes = platform::foundation::base64Decode(text);
     if (!bytes || bytes->size() > maxBytes) {
         return std::nullopt;
     }

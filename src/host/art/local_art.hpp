@@ -10,14 +10,14 @@
 namespace sonaris::host::art {
 
 // "%41" becomes "A"; a "%" not followed by two hex digits stays as written, since players put
-// plain paths with a literal "%" in their URLs too. Nothing when the text decodes to a NUL byte,
-// which no path or image text may hold.
-std::optional<std::string> percentDecode(std::string_view text);
+// plain paths with a literal "%" in their URLs too.
+std::string percentDecode(std::string_view text);
 
 // Whether `url` starts with `scheme` followed by ":" (schemes compare without case).
 bool hasScheme(std::string_view url, std::string_view scheme);
 
-// The local path of a file:// URL (no host or "localhost"), percent-decoded.
+// The local path of a file:// URL (no host or "localhost"), percent-decoded; nothing when it
+// would hold a NUL.
 std::optional<std::string> filePathOf(std::string_view url);
 
 // The bytes of a regular file of at most `maxBytes`. Named pipes, devices and directories are

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -93,6 +94,8 @@ constexpr std::size_t kFloodBytes = 64u << 20;
 
 LoopbackServer::LoopbackServer(Bytes image, std::string fileTarget)
     : image_(std::move(image)), fileTarget_(std::move(fileTarget)) {
+    // A proxy set for the machine must not stand between the fetcher and this server.
+    ::setenv("no_proxy", "127.0.0.1", 1);
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -163,7 +166,8 @@ void LoopbackServer::serve(int fd) {
         request.append(buffer, static_cast<std::size_t>(got));
     }
     const auto start = request.find(' ') + 1;
-    const auto path = request.substr(start, request.find(' ', start) - start);
+    auto path = request.substr(start, request.find(' ', start) - start);
+    path = path.substr(0, path.find('?'));
     {
         const std::lock_guard lock(mutex_);
         ++hits_[path];

@@ -34,7 +34,8 @@ Rgb centreOf(const Bytes& jpeg);
 std::vector<CoverArtResult> awaitResults(CoverArtFetcher& fetcher,
                                          std::chrono::seconds deadline = std::chrono::seconds(60));
 
-// An HTTP/1.0 server on 127.0.0.1 with fixed answers, one thread a connection:
+// An HTTP/1.0 server on 127.0.0.1 with fixed answers by path (a query is ignored), one thread a
+// connection:
 //   /good.jpg   200 with `image`
 //   /missing    404
 //   /declared   200 declaring a body of 64 MiB, then sending `image` and filler

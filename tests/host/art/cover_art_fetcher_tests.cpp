@@ -21,6 +21,14 @@ std::string dataUri(const Bytes& bytes) {
            platform::foundation::base64Encode(bytes.data(), bytes.size());
 }
 
+std::string escapedDataUri(const Bytes& bytes) {
+    std::string uri = "data:image/jpeg,";
+    for (const auto byte : bytes) {
+        uri += "%" + std::string(1, "0123456789ABCDEF"[byte >> 4]) + "0123456789ABCDEF"[byte & 15];
+    }
+    return uri;
+}
+
 // Polls `condition` for up to a minute.
 template <class Condition>
 bool eventually(Condition condition) {
@@ -59,6 +67,7 @@ TEST_F(CoverArtFetcherTest, AnswersEachSourceThroughTheReadyDescriptor) {
     const Case cases[] = {
         {"file://" + imageFile, true},
         {dataUri(image), true},
+        {escapedDataUri(image), true},
         {"data:image/jpeg;base64,AAAA", false},
         {server.url("/good.jpg"), true},
         {server.url("/hop"), true},
@@ -67,6 +76,7 @@ TEST_F(CoverArtFetcherTest, AnswersEachSourceThroughTheReadyDescriptor) {
         {server.url("/flood"), false},
         {server.url("/endless"), false},  // gives up at the 2 s transfer timeout
         {server.url("/to-file"), false},  // a server may not send the host to local files
+        {server.url("/good.jpg?" + std::string(100000, 'a')), false},
         {"ftp://127.0.0.1/cover.jpg", false},
         {"", false},
     };
