@@ -1,6 +1,7 @@
 #include "host/links/tool_launcher.hpp"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -155,9 +156,19 @@ int spawnDetached(const std::vector<std::string>& argv) {
     FileDescriptor readEnd(ends[0]);
     FileDescriptor writeEnd(ends[1]);
 
+    // Signals stay blocked in the short-lived child, where our handlers (a daemon's SIGTERM
+    // handler, say) must not run; the tool's mask is reset by the spawn attributes.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
     const pid_t middle = ::fork();
+    const int forkError = errno;
+    if (middle != 0) {
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
     if (middle < 0) {
-        return errno;
+        return forkError;
     }
     if (middle == 0) {
         // glibc's posix_spawnp searches PATH and execs without allocating, so it is safe here.

@@ -1,18 +1,13 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdio>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "host/links/links_test_support.hpp"
 #include "host/links/notification.hpp"
 #include "host/links/tool_launcher.hpp"
-
-extern char** environ;
 
 namespace sonaris::host::links {
 namespace {
@@ -62,40 +57,13 @@ class StandInServer {
   public:
     explicit StandInServer(const std::filesystem::path& folder) : folder_(folder) {
         writeText(folder / "server.py", kStandIn);
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
-        const std::string script = (folder / "server.py").string();
-        const std::string where = folder.string();
-        const char* argv[] = {"dbus-run-session", "--",          "/usr/bin/python3",
-                              script.c_str(),     where.c_str(), nullptr};
-        if (::posix_spawnp(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) !=
-            0) {
-            pid_ = -1;
-        }
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(ends[0]);
-        stdin_ = ends[1];
+        const std::string command = "exec dbus-run-session -- /usr/bin/python3 '" +
+                                    (folder / "server.py").string() + "' '" + folder.string() + "'";
+        stdin_.reset(::popen(command.c_str(), "w"));
     }
-    ~StandInServer() {
-        ::close(stdin_);
-        if (pid_ > 0) {
-            // Closing its stdin lets it end its bus cleanly; a kill is only for one that hangs.
-            if (!eventually([&] { return ::waitpid(pid_, nullptr, WNOHANG) == pid_; })) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, nullptr, 0);
-            }
-        }
-    }
-    StandInServer(const StandInServer&) = delete;
-    StandInServer& operator=(const StandInServer&) = delete;
 
     std::optional<std::string> address() const {
-        if (pid_ <= 0 || !eventually([&] { return std::filesystem::exists(folder_ / "address"); }))
+        if (!stdin_ || !eventually([&] { return std::filesystem::exists(folder_ / "address"); }))
             return std::nullopt;
         return readText(folder_ / "address");
     }
@@ -105,9 +73,12 @@ class StandInServer {
     }
 
   private:
+    // Closing its stdin ends the server and with it the bus; pclose waits for both.
+    struct Close {
+        void operator()(FILE* pipe) const { ::pclose(pipe); }
+    };
     std::filesystem::path folder_;
-    pid_t pid_ = -1;
-    int stdin_ = -1;
+    std::unique_ptr<FILE, Close> stdin_;
 };
 
 TEST(NotificationTest, ReachesAServerAsSonarisAndTellsOfUnsetTools) {

@@ -50,7 +50,8 @@ out=$(readlink /proc/$$/fd/1)
 } > "$1.tmp" && mv "$1.tmp" "$1"
 )sh");
     std::filesystem::permissions(bin / "sonaris-test-tool", std::filesystem::perms::owner_all);
-    ScopedEnv path("PATH", bin.string() + ":" + std::getenv("PATH"));
+    const char* searched = std::getenv("PATH");
+    ScopedEnv path("PATH", bin.string() + ":" + (searched ? searched : "/usr/bin:/bin"));
     // A descriptor of ours without close-on-exec, as a careless library might leave one.
     const int leaky = ::open("/dev/null", O_RDONLY);
     ASSERT_GE(leaky, 0);
