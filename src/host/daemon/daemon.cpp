@@ -255,7 +255,8 @@ class Daemon {
             if (result.ticket != artTicket_)
                 continue;
             artPending_ = false;
-            if (result.jpeg || cover_) {
+            // The same picture read again (a player re-sending its metadata) is not rewritten.
+            if (result.jpeg != cover_) {
                 cover_ = std::move(result.jpeg);
                 coverDirty_ = true;
             }
