@@ -41,9 +41,12 @@ TEST_F(MpvPlayer, WritesWhatPlayerctlSeesAndFollowsTheToggleLink) {
     auto host = session_.startHost();
     auto mpv = session_.startMpv(*song);
     ASSERT_TRUE(host && mpv);
-    auto state = session_.waitForState(
-        [](const auto& s) { return s.isPlaying && s.title == "Синусоида" && s.duration > 0; });
+    // mpv-mpris offers the cover.jpg beside the file as the track's art.
+    auto state = session_.waitForState([](const auto& s) {
+        return s.isPlaying && s.title == "Синусоида" && s.duration > 0 && s.hasArtwork;
+    });
     ASSERT_TRUE(state) << host->errorOutput();
+    EXPECT_TRUE(std::filesystem::exists(session_.coverPath()));
 
     // The host's state against playerctl's reading of the same player, taken together.
     auto lines =
