@@ -36,8 +36,9 @@ TEST(HostAndWidget, TheLiveWidgetShowsThePlayersNewTitle) {
     XConnection x(display->name());
     ASSERT_TRUE(x.connected());
 
+    // Paused, so that no position refresh repaints the widget between the changes measured.
     auto title = [](const std::string& text) {
-        return "{\"PlaybackStatus\": [\"s\", \"Playing\"], \"Metadata\": [\"a{sv}\", "
+        return "{\"PlaybackStatus\": [\"s\", \"Paused\"], \"Metadata\": [\"a{sv}\", "
                "{\"xesam:title\": [\"s\", \"" +
                text +
                "\"], \"xesam:artist\": [\"s\", \"A\"], "
