@@ -77,21 +77,27 @@ class Daemon {
         sigaddset(&signals, SIGHUP);
         sigprocmask(SIG_BLOCK, &signals, nullptr);
         FileDescriptor signalFd(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
+        if (signalFd.get() < 0) {
+            // Blocked and never read, SIGTERM could not stop the host at all.
+            sigprocmask(SIG_UNBLOCK, &signals, nullptr);
+            return fail("cannot receive signals");
+        }
 
         try {
             connection_ = sdbus::createSessionBusConnection();
         } catch (const sdbus::Error& error) {
             return fail("cannot reach the session bus: " + error.getMessage());
         }
+        if (auto error = exportControl())
+            return fail(*error);
+        watcher_ = std::make_unique<players::PlayerWatcher>(
+            *connection_, [this](const players::PlayerUpdate& update) { onUpdate(update); });
+        // The name last: whoever sees it may call the interface at once.
         try {
             connection_->requestName(hostBusName);
         } catch (const sdbus::Error&) {
             return fail("another sonaris-host is running on this session bus");
         }
-        if (auto error = exportControl())
-            return fail(*error);
-        watcher_ = std::make_unique<players::PlayerWatcher>(
-            *connection_, [this](const players::PlayerUpdate& update) { onUpdate(update); });
         std::string error;
         if (!watcher_->start(error))
             return fail("cannot follow the players: " + error);
@@ -129,8 +135,10 @@ class Daemon {
                 timeout = timeout < 0 ? static_cast<int>(wait)
                                       : std::min(timeout, static_cast<int>(wait));
             }
-            if (::poll(fds, 3, timeout) < 0 && errno != EINTR)
+            if (::poll(fds, 3, timeout) < 0 && errno != EINTR) {
+                finish();
                 return fail("cannot wait for events");
+            }
             if (fds[1].revents & POLLIN) {
                 finish();
                 return 0;

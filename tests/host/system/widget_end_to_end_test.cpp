@@ -13,14 +13,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The window's pixels once two captures a while apart agree, so the latest paint has landed.
+// The window's pixels once it shows a picture (not one flat colour, as before its first paint)
+// and three captures a while apart agree, so that the latest paint has landed.
 std::string settledPixels(XConnection& x, XWindow window) {
+    auto flat = [](const std::string& pixels) {
+        return pixels.size() <= 4 ||
+               pixels.compare(4, pixels.size() - 4, pixels, 0, pixels.size() - 4) == 0;
+    };
     std::string last = x.pixels(window);
-    for (int i = 0; i < 100; ++i) {
+    int agreeing = 0;
+    for (int i = 0; i < 200 && agreeing < 2; ++i) {
         std::this_thread::sleep_for(50ms);
         std::string now = x.pixels(window);
-        if (now == last)
-            return now;
+        agreeing = now == last && !flat(now) ? agreeing + 1 : 0;
         last = std::move(now);
     }
     return last;
@@ -65,7 +70,13 @@ TEST(HostAndWidget, TheLiveWidgetShowsThePlayersNewTitle) {
         std::string next = "Трек " + std::to_string(i);
         auto start = Clock::now();
         ASSERT_TRUE(session.setFake("e2e", title(next)));
-        bool shown = waitUntil([&] { return x.pixels(*window) != before; }, 10s);
+        // A repaint counts once the new state is there to be drawn.
+        bool shown = waitUntil(
+            [&] {
+                auto state = session.readState();
+                return state && state->title == next && x.pixels(*window) != before;
+            },
+            10s);
         auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         ASSERT_TRUE(shown) << next << " never reached the screen";
         auto state = session.readState();
