@@ -78,7 +78,8 @@ TEST(HostAndWidget, TheLiveWidgetShowsThePlayersNewTitle) {
             },
             10s);
         auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        ASSERT_TRUE(shown) << next << " never reached the screen";
+        ASSERT_TRUE(shown) << next << " never reached the screen; widget: " << widget->errorOutput()
+                           << "host: " << host->errorOutput();
         auto state = session.readState();
         ASSERT_TRUE(state);
         EXPECT_EQ(state->title, next);
