@@ -1,0 +1,218 @@
+#include "host/art/cover_art_fetcher.hpp"
+
+#include <malloc.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "host/art/http_transfer.hpp"
+#include "host/art/jpeg_reencoder.hpp"
+#include "host/art/local_art.hpp"
+
+namespace sonaris::host::art {
+
+namespace {
+
+constexpr std::size_t kCachedUrls = 8;
+// Far beyond any real address, and short enough that the cache's keys stay small whatever a
+// player sends.
+constexpr std::size_t kLongestHttpUrl = 16 * 1024;
+
+using Jpeg = std::vector<std::uint8_t>;
+
+// Recently fetched HTTP art, newest first; it holds re-encoded JPEGs, a few tens of kilobytes
+// each.
+class RecentArt {
+  public:
+    const Jpeg* find(const std::string& url) {
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->first == url) {
+                entries_.splice(entries_.begin(), entries_, it);
+                return &entries_.front().second;
+            }
+        }
+        return nullptr;
+    }
+    void add(std::string url, Jpeg jpeg) {
+        entries_.emplace_front(std::move(url), std::move(jpeg));
+        if (entries_.size() > kCachedUrls) {
+            entries_.pop_back();
+        }
+    }
+
+  private:
+    std::list<std::pair<std::string, Jpeg>> entries_;
+};
+
+class EventFd {
+  public:
+    EventFd() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~EventFd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    EventFd(const EventFd&) = delete;
+    EventFd& operator=(const EventFd&) = delete;
+    int get() const { return fd_; }
+    void raise() const {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(fd_, &one, sizeof one);
+    }
+    void clear() const {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto got = ::read(fd_, &count, sizeof count);
+    }
+
+  private:
+    int fd_;
+};
+
+bool isHttp(std::string_view url) {
+    return hasScheme(url, "http") || hasScheme(url, "https");
+}
+
+}  // namespace
+
+struct CoverArtFetcher::Impl {
+    CoverArtLimits limits;
+    EventFd ready;
+
+    std::mutex mutex;
+    std::condition_variable wakeWorker;
+    struct Request {
+        std::uint64_t ticket;
+        std::string url;
+    };
+    std::optional<Request> waiting;  // only the newest: older ones are superseded
+    std::uint64_t generation = 0;    // counts requests, so a worker sees when it is overtaken
+    bool stopping = false;
+    std::vector<CoverArtResult> results;
+    // Made on the first HTTP request: libcurl's TLS set-up costs a few megabytes that players
+    // with local art never need. Set by the worker under `mutex`, which other threads hold to
+    // wake it.
+    std::unique_ptr<HttpTransfer> http;
+
+    RecentArt recent;  // the worker's alone
+    std::thread worker;
+
+    void wakeHttp() {  // with `mutex` held
+        if (http) {
+            http->wake();
+        }
+    }
+
+    bool overtaken(std::uint64_t mine) {
+        const std::lock_guard lock(mutex);
+        return stopping || generation != mine;
+    }
+
+    std::optional<Jpeg> resolve(const std::string& url, std::uint64_t mine) {
+        const auto reencode = [this](std::optional<std::vector<std::uint8_t>> bytes) {
+            return bytes ? reencodeAsJpeg(std::move(*bytes), limits.maxSide) : std::nullopt;
+        };
+        if (hasScheme(url, "file")) {
+            return reencode(readFileUrl(url, limits.maxSourceBytes));
+        }
+        if (hasScheme(url, "data")) {
+            return reencode(decodeDataUri(url, limits.maxSourceBytes));
+        }
+        if (!isHttp(url) || url.size() > kLongestHttpUrl) {
+            return std::nullopt;
+        }
+        if (const auto* cached = recent.find(url)) {
+            return *cached;
+        }
+        if (!http) {
+            auto made = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
+                                              .connectTimeout = limits.connectTimeout,
+                                              .transferTimeout = limits.transferTimeout});
+            if (!made) {
+                return std::nullopt;
+            }
+            const std::lock_guard lock(mutex);
+            http = std::move(made);
+        }
+        auto jpeg = reencode(http->fetch(url, [this, mine] { return overtaken(mine); }));
+        if (jpeg) {  // even when overtaken meanwhile: the whole answer came
+            recent.add(url, *jpeg);
+        }
+        return jpeg;
+    }
+
+    void run() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wakeWorker.wait(lock, [this] { return stopping || waiting.has_value(); });
+            if (stopping) {
+                return;
+            }
+            auto request = std::move(*waiting);
+            waiting.reset();
+            const auto mine = generation;
+            lock.unlock();
+            auto jpeg = resolve(request.url, mine);
+            // A large cover passes through tens of megabytes of buffers that glibc would keep
+            // for the rest of the host's life; hand them back to the system now.
+            ::malloc_trim(0);
+            lock.lock();
+            if (!stopping && generation == mine) {
+                results.push_back({request.ticket, std::move(jpeg)});
+                ready.raise();
+            }
+        }
+    }
+};
+
+CoverArtFetcher::CoverArtFetcher(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+CoverArtFetcher::~CoverArtFetcher() {
+    {
+        const std::lock_guard lock(impl_->mutex);
+        impl_->stopping = true;
+        impl_->wakeHttp();
+    }
+    impl_->wakeWorker.notify_one();
+    impl_->worker.join();
+}
+
+std::unique_ptr<CoverArtFetcher> CoverArtFetcher::start(CoverArtLimits limits) {
+    auto impl = std::make_unique<Impl>();
+    impl->limits = limits;
+    if (impl->ready.get() < 0) {
+        return nullptr;
+    }
+    try {
+        impl->worker = std::thread([raw = impl.get()] { raw->run(); });
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    return std::unique_ptr<CoverArtFetcher>(new CoverArtFetcher(std::move(impl)));
+}
+
+void CoverArtFetcher::request(std::uint64_t ticket, std::string artUrl) {
+    {
+        const std::lock_guard lock(impl_->mutex);
+        impl_->waiting = Impl::Request{ticket, std::move(artUrl)};
+        ++impl_->generation;
+        impl_->wakeHttp();
+    }
+    impl_->wakeWorker.notify_one();
+}
+
+int CoverArtFetcher::readyFd() const {
+    return impl_->ready.get();
+}
+
+std::vector<CoverArtResult> CoverArtFetcher::takeResults() {
+    const std::lock_guard lock(impl_->mutex);
+    impl_->ready.clear();
+    return std::exchange(impl_->results, {});
+}
+
+}  // namespace sonaris::host::art

@@ -1,0 +1,38 @@
+#include "host/players/player_choice.hpp"
+
+#include <tuple>
+
+#include "host/players/player_name.hpp"
+
+namespace sonaris::host::players {
+
+std::optional<std::string> choosePlayer(const std::vector<PlayerStanding>& players,
+                                        const ChoiceRules& rules,
+                                        const std::optional<std::string>& current) {
+    const PlayerStanding* best = nullptr;
+    // Smaller is better in every component.
+    std::tuple<std::size_t, int, int, std::uint64_t> bestKey{};
+    for (const auto& player : players) {
+        if (matchIndex(rules.ignored, player.name))
+            continue;
+        std::size_t rank = 0;
+        if (!rules.preferred.empty()) {
+            auto index = matchIndex(rules.preferred, player.name);
+            if (!index)
+                continue;
+            rank = *index;
+        }
+        int notPlaying = player.status == PlaybackStatus::playing ? 0 : 1;
+        int notCurrent = notPlaying && current && *current == player.name ? 0 : 1;
+        std::tuple key{rank, notPlaying, notCurrent, ~player.lastChange};
+        if (!best || key < bestKey) {
+            best = &player;
+            bestKey = key;
+        }
+    }
+    if (!best)
+        return std::nullopt;
+    return best->name;
+}
+
+}  // namespace sonaris::host::players
