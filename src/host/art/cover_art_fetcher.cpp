@@ -93,10 +93,12 @@ struct CoverArtFetcher::Impl {
     std::uint64_t generation = 0;    // counts requests, so a worker sees when it is overtaken
     bool stopping = false;
     std::vector<CoverArtResult> results;
+    std::vector<std::string> notices;
     // Made on the first HTTP request: libcurl's TLS set-up costs a few megabytes that players
     // with local art never need. Set by the worker under `mutex`, which other threads hold to
     // wake it.
     std::unique_ptr<HttpTransfer> http;
+    bool httpUnavailable = false;  // the worker's alone: libcurl could not be loaded, once
 
     RecentArt recent;  // the worker's alone
     std::thread worker;
@@ -128,21 +130,35 @@ struct CoverArtFetcher::Impl {
         if (const auto* cached = recent.find(url)) {
             return *cached;
         }
-        if (!http) {
-            auto made = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
-                                              .connectTimeout = limits.connectTimeout,
-                                              .transferTimeout = limits.transferTimeout});
-            if (!made) {
-                return std::nullopt;
-            }
-            const std::lock_guard lock(mutex);
-            http = std::move(made);
+        if (!http && !startHttp()) {
+            return std::nullopt;
         }
         auto jpeg = reencode(http->fetch(url, [this, mine] { return overtaken(mine); }));
         if (jpeg) {  // even when overtaken meanwhile: the whole answer came
             recent.add(url, *jpeg);
         }
         return jpeg;
+    }
+
+    // Loads libcurl on the first HTTP request; when it cannot be, HTTP art stays off for the
+    // fetcher's life and the user is told why once rather than on every track.
+    bool startHttp() {
+        if (httpUnavailable) {
+            return false;
+        }
+        auto made = HttpTransfer::create({.maxBodyBytes = limits.maxSourceBytes,
+                                          .connectTimeout = limits.connectTimeout,
+                                          .transferTimeout = limits.transferTimeout},
+                                         limits.httpLibrary);
+        const std::lock_guard lock(mutex);
+        if (auto* reason = std::get_if<std::string>(&made)) {
+            httpUnavailable = true;
+            notices.push_back("no cover art from http(s) URLs: " + *reason);
+            ready.raise();
+            return false;
+        }
+        http = std::move(std::get<std::unique_ptr<HttpTransfer>>(made));
+        return true;
     }
 
     void run() {
@@ -209,10 +225,21 @@ int CoverArtFetcher::readyFd() const {
     return impl_->ready.get();
 }
 
+// The descriptor stays readable while either list holds something, whichever is drained first.
 std::vector<CoverArtResult> CoverArtFetcher::takeResults() {
     const std::lock_guard lock(impl_->mutex);
-    impl_->ready.clear();
+    if (impl_->notices.empty()) {
+        impl_->ready.clear();
+    }
     return std::exchange(impl_->results, {});
+}
+
+std::vector<std::string> CoverArtFetcher::takeNotices() {
+    const std::lock_guard lock(impl_->mutex);
+    if (impl_->results.empty()) {
+        impl_->ready.clear();
+    }
+    return std::exchange(impl_->notices, {});
 }
 
 }  // namespace sonaris::host::art

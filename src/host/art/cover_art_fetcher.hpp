@@ -14,7 +14,8 @@ struct CoverArtLimits {
     std::size_t maxSourceBytes = 32u << 20;           // file, data: or HTTP body
     std::chrono::milliseconds transferTimeout{8000};  // whole HTTP transfer
     std::chrono::milliseconds connectTimeout{3000};
-    int maxSide = 640;  // pixels, the JPEG written for the widget
+    int maxSide = 640;                         // pixels, the JPEG written for the widget
+    std::string httpLibrary = "libcurl.so.4";  // opened on the first http(s) URL
 };
 
 struct CoverArtResult {
@@ -38,6 +39,9 @@ class CoverArtFetcher {
     void request(std::uint64_t ticket, std::string artUrl);
     int readyFd() const;                        // readable while results wait (poll it)
     std::vector<CoverArtResult> takeResults();  // drains; never blocks
+    // One-line reasons the user should see, such as HTTP art being unavailable because libcurl
+    // cannot be loaded (said once); readyFd() turns readable when one waits. Drains.
+    std::vector<std::string> takeNotices();
 
   private:
     struct Impl;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace sonaris::host::art {
@@ -18,13 +19,15 @@ struct HttpLimits {
     long maxRedirects = 5;
 };
 
-// Fetches http:// and https:// bodies with libcurl, one at a time, on the thread that calls
-// fetch(). Only those two protocols are spoken, redirects included, so a server cannot send the
-// host to file:// or anything else. A transfer checks `abandoned` as it goes and ends soon after
-// it turns true; wake() makes it check at once.
+// Fetches http:// and https:// bodies with libcurl, opened at run time, one at a time, on the
+// thread that calls fetch(). Only those two protocols are spoken, redirects included, so a server
+// cannot send the host to file:// or anything else. A transfer checks `abandoned` as it goes and
+// ends soon after it turns true; wake() makes it check at once.
 class HttpTransfer {
   public:
-    static std::unique_ptr<HttpTransfer> create(HttpLimits limits);  // null on failure
+    // A one-line reason when libcurl (`library`, the file to open) cannot be loaded or set up.
+    static std::variant<std::unique_ptr<HttpTransfer>, std::string> create(
+        HttpLimits limits, const std::string& library);
     ~HttpTransfer();
     HttpTransfer(const HttpTransfer&) = delete;
     HttpTransfer& operator=(const HttpTransfer&) = delete;

@@ -270,6 +270,8 @@ class Daemon {
             }
             scheduleWrite();
         }
+        for (const auto& notice : art_->takeNotices())
+            err_ << "sonaris-host: " << notice << '\n';
     }
 
     void scheduleWrite() {

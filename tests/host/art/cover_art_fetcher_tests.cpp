@@ -138,5 +138,26 @@ TEST_F(CoverArtFetcherTest, StopsPromptlyDuringATransfer) {
     EXPECT_TRUE(eventually([&] { return server.openConnections() == 0; }));
 }
 
+TEST_F(CoverArtFetcherTest, WithoutLibcurlOnlyHttpArtIsLostAndTheUserIsToldOnce) {
+    auto fetcher = CoverArtFetcher::start({.httpLibrary = "libsonaris-no-such-curl.so.4"});
+    ASSERT_TRUE(fetcher);
+    const std::string urls[] = {server.url("/good.jpg"), dataUri(image), server.url("/hop"),
+                                "file://" + imageFile};
+    std::uint64_t ticket = 0;
+    for (const auto& url : urls) {
+        fetcher->request(++ticket, url);
+        const auto results = testing::awaitResults(*fetcher);
+        ASSERT_EQ(results.size(), 1u) << url;
+        EXPECT_EQ(results[0].jpeg.has_value(), !url.starts_with("http")) << url;
+    }
+    const auto notices = fetcher->takeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("libsonaris-no-such-curl.so.4"), std::string::npos) << notices[0];
+    EXPECT_EQ(notices[0].find('\n'), std::string::npos);
+    EXPECT_EQ(server.hits("/good.jpg"), 0);
+    pollfd ready{fetcher->readyFd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 0), 0);  // drained
+}
+
 }  // namespace
 }  // namespace sonaris::host::art
