@@ -120,13 +120,24 @@ TEST_F(CoverArtFetcherTest, NewerRequestCutsAnEndlessTransferShort) {
     auto fetcher = start(10min);
     fetcher->request(1, server.url("/endless"));
     ASSERT_TRUE(eventually([&] { return server.openConnections() == 1; }));
+    const auto picture = dataUri(image);
     fetcher->request(2, "file:///dev/zero");
-    fetcher->request(3, dataUri(image));
+    fetcher->request(3, picture);
 
-    const auto results = testing::awaitResults(*fetcher);
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].ticket, 3u);
-    EXPECT_TRUE(results[0].jpeg);
+    // The worker may finish request 2 before request 3 comes; request 1 is never answered.
+    std::vector<CoverArtResult> results;
+    while (results.empty() || results.back().ticket != 3) {
+        auto more = testing::awaitResults(*fetcher);
+        if (more.empty()) {
+            break;
+        }
+        results.insert(results.end(), more.begin(), more.end());
+    }
+    ASSERT_FALSE(results.empty());
+    EXPECT_EQ(results.back().ticket, 3u);
+    EXPECT_TRUE(results.back().jpeg);
+    EXPECT_LE(results.size(), 2u);
+    EXPECT_EQ(results.front().ticket, results.size() == 1 ? 3u : 2u);
     EXPECT_TRUE(eventually([&] { return server.openConnections() == 0; }));
 }
 
