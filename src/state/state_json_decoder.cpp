@@ -5,6 +5,7 @@
 
 #include "state/json_unescape.hpp"
 #include "state/state_json.hpp"
+#include "state/state_limits.hpp"
 
 namespace sonaris::state {
 
@@ -167,7 +168,7 @@ bool decodeRows(ondemand::value value, std::vector<WidgetTrackInfo>& rows) {
     rows.clear();
     for (auto result : array) {
         ondemand::value element;
-        if (std::move(result).get(element))
+        if (std::move(result).get(element) || rows.size() == kMaxRecentTracks)
             return false;
         if (!decodeRow(element, rows.emplace_back()))
             return false;
@@ -175,7 +176,7 @@ bool decodeRows(ondemand::value value, std::vector<WidgetTrackInfo>& rows) {
     return true;
 }
 
-bool decodeArtwork(ondemand::value value, std::optional<std::string>& artwork) {
+bool decodeArtwork(ondemand::value value, std::optional<SharedText>& artwork) {
     json_type type;
     if (value.type().get(type))
         return false;
@@ -186,7 +187,11 @@ bool decodeArtwork(ondemand::value value, std::optional<std::string>& artwork) {
         artwork.reset();
         return true;
     }
-    return readString(value, artwork.emplace());
+    std::string text;
+    if (!readString(value, text))
+        return false;
+    artwork.emplace(std::move(text));
+    return true;
 }
 
 bool decodeState(ondemand::object object, WidgetSharedState& state) {

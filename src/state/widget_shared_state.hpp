@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/foundation/date.hpp"
+#include "state/shared_text.hpp"
 #include "state/widget_track_info.hpp"
 
 namespace sonaris::state {
@@ -19,7 +20,8 @@ struct WidgetSharedState {
     double currentTime = 0;
     std::string mediaKind;
     bool hasArtwork = false;
-    std::optional<std::string> artworkBase64;
+    // Shared by every copy of the state: see SharedText.
+    std::optional<SharedText> artworkBase64;
     std::vector<WidgetTrackInfo> recentTracks;
     platform::foundation::Date updatedAt;
 
