@@ -6,6 +6,7 @@
 #include "platform/foundation/file.hpp"
 #include "platform/image/box_reducer.hpp"
 #include "platform/image/codec.hpp"
+#include "platform/image/limits.hpp"
 
 namespace sonaris::platform::image {
 
@@ -20,12 +21,15 @@ class ImageSource {
 
     std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) {
         const auto want = coveredSize(header_.size, atLeast);
-        const auto covers = [want](const Bitmap& bitmap) {
-            return bitmap.size.width >= want.width && bitmap.size.height >= want.height;
+        // A decode held to the pixel limit may be smaller than what it was asked for; it still
+        // serves that request and every smaller one, instead of being made again for each.
+        const auto serves = [want](const Bitmap& bitmap, PixelSize madeFor) {
+            return (bitmap.size.width >= want.width && bitmap.size.height >= want.height) ||
+                   (madeFor.width >= want.width && madeFor.height >= want.height);
         };
         {
             const std::lock_guard lock(mutex_);
-            if (cached_ && covers(*cached_)) {
+            if (cached_ && serves(*cached_, cachedFor_)) {
                 return cached_;
             }
             if (unreadable_) {
@@ -50,8 +54,9 @@ class ImageSource {
         auto fresh = std::make_shared<const Bitmap>(std::move(*bitmap));
         if (!cached_ || area(*fresh) > area(*cached_)) {
             cached_ = fresh;
+            cachedFor_ = want;
         }
-        return covers(*cached_) ? cached_ : fresh;
+        return serves(*cached_, cachedFor_) ? cached_ : fresh;
     }
 
   private:
@@ -63,10 +68,14 @@ class ImageSource {
     const Header header_;
     std::mutex mutex_;
     std::shared_ptr<const Bitmap> cached_;
+    PixelSize cachedFor_;
     bool unreadable_ = false;
 };
 
 std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() > kMaxEncodedBytes) {
+        return std::nullopt;
+    }
     const auto header = readHeader(bytes);
     if (!header) {
         return std::nullopt;
@@ -75,7 +84,7 @@ std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
 }
 
 std::optional<Image> Image::fromFile(const std::filesystem::path& path) {
-    auto bytes = foundation::readWholeFile(path);
+    auto bytes = foundation::readWholeFile(path, kMaxEncodedBytes);
     if (!bytes) {
         return std::nullopt;
     }

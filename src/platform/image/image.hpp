@@ -26,9 +26,11 @@ struct Bitmap {
 class ImageSource;
 
 // An immutable picture shared by counted reference. There is an image exactly when a decoder
-// recognises the bytes and reads a valid header; its pixels are decoded later, at the size they
-// are drawn, and kept for the next draw. Copies share the source and its decoded pixels; every
-// operation is safe to call from several threads at once.
+// recognises the bytes, reads a valid header, finds the picture's data there (not a header
+// alone, nor a file cut short) and can decode it within the working memory a picture is given;
+// its pixels are decoded later, at the size they are drawn, and kept for the next draw. Copies
+// share the source and its decoded pixels; every operation is safe to call from several threads at
+// once.
 class Image {
   public:
     static std::optional<Image> fromBytes(std::vector<std::uint8_t> bytes);
@@ -38,9 +40,10 @@ class Image {
     PixelSize naturalSize() const;
 
     // Pixels at least `atLeast` in both directions where the picture is that large (otherwise at
-    // its natural size), keeping the aspect ratio; decoded on first need and reused by every later
-    // call that asks for no more. A side of zero or less asks for nothing that way, so {0, 0} gives
-    // the smallest decode the encoding offers. Nothing when the pixel data turns out to be corrupt.
+    // its natural size), keeping the aspect ratio, and never more pixels than a decode may have;
+    // decoded on first need and reused by every later call that asks for no more. A side of zero or
+    // less asks for nothing that way, so {0, 0} gives the smallest decode the encoding offers.
+    // Nothing when the pixel data turns out to be corrupt.
     std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) const;
 
     // Whether two values share one source (the same loaded picture).
