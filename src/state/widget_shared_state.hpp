@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "platform/foundation/date.hpp"
-#include "state/shared_text.hpp"
+#include "platform/foundation/shared_text.hpp"
 #include "state/widget_track_info.hpp"
 
 namespace sonaris::state {
+
+using platform::foundation::SharedText;
 
 // The host's playback state as it writes it to the state file.
 struct WidgetSharedState {

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/foundation/base64.hpp"
 #include "platform/foundation/file.hpp"
 #include "platform/image/box_reducer.hpp"
 #include "platform/image/codec.hpp"
@@ -16,6 +17,8 @@ class ImageSource {
   public:
     ImageSource(std::vector<std::uint8_t> bytes, Header header)
         : bytes_(std::move(bytes)), header_(header) {}
+    ImageSource(foundation::SharedText base64, Header header)
+        : base64_(std::move(base64)), header_(header) {}
 
     PixelSize naturalSize() const { return header_.size; }
 
@@ -41,7 +44,15 @@ class ImageSource {
         // already serve; two threads may then decode at once, and the larger result is kept.
         std::optional<Bitmap> bitmap;
         try {
-            bitmap = decode(header_.format, bytes_, atLeast);
+            if (base64_) {
+                // The text was strict Base64 when the picture was made, and it cannot change.
+                const auto bytes = foundation::base64Decode(*base64_);
+                if (bytes) {
+                    bitmap = decode(header_.format, *bytes, atLeast);
+                }
+            } else {
+                bitmap = decode(header_.format, bytes_, atLeast);
+            }
         } catch (const std::bad_alloc&) {
             return nullptr;  // memory may be back next time, so this is not remembered
         }
@@ -65,6 +76,7 @@ class ImageSource {
     }
 
     const std::vector<std::uint8_t> bytes_;
+    const std::optional<foundation::SharedText> base64_;
     const Header header_;
     std::mutex mutex_;
     std::shared_ptr<const Bitmap> cached_;
@@ -81,6 +93,18 @@ std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
         return std::nullopt;
     }
     return Image(std::make_shared<ImageSource>(std::move(bytes), *header));
+}
+
+std::optional<Image> Image::fromBase64(foundation::SharedText text) {
+    const auto bytes = foundation::base64Decode(text);
+    if (!bytes || bytes->size() > kMaxEncodedBytes) {
+        return std::nullopt;
+    }
+    const auto header = readHeader(*bytes);
+    if (!header) {
+        return std::nullopt;
+    }
+    return Image(std::make_shared<ImageSource>(std::move(text), *header));
 }
 
 std::optional<Image> Image::fromFile(const std::filesystem::path& path) {

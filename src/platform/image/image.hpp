@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/foundation/shared_text.hpp"
+
 namespace sonaris::platform::image {
 
 struct PixelSize {
@@ -35,6 +37,11 @@ class Image {
   public:
     static std::optional<Image> fromBytes(std::vector<std::uint8_t> bytes);
     static std::optional<Image> fromFile(const std::filesystem::path& path);
+    // A picture given as Base64 text that is kept elsewhere anyway (a state's inline cover): the
+    // image holds a reference to the text and decodes the bytes from it again for each decode,
+    // so between draws the picture costs no second copy. Nothing when the text is not strict
+    // Base64 of a picture.
+    static std::optional<Image> fromBase64(foundation::SharedText text);
 
     // The picture's own size in pixels, as its header states it.
     PixelSize naturalSize() const;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-namespace sonaris::state {
+namespace sonaris::platform::foundation {
 
 // A text that never changes once made, held by counted reference: copying it copies a pointer.
 // An inline cover runs to megabytes and the state carrying it is copied into every view and
@@ -14,12 +14,19 @@ namespace sonaris::state {
 class SharedText {
   public:
     SharedText() = default;
-    SharedText(std::string text)  // NOLINT(google-explicit-constructor): a value, like std::string
-        : text_(std::make_shared<const std::string>(std::move(text))) {}
+    SharedText(std::string text) {  // NOLINT(google-explicit-constructor): a value, like a string
+        auto owned = std::make_shared<const std::string>(std::move(text));
+        view_ = *owned;
+        owner_ = std::move(owned);
+    }
+    // Text that lies inside a buffer already in memory (a file being decoded), kept alive by
+    // `owner` instead of copied out of it.
+    SharedText(std::shared_ptr<const void> owner, std::string_view text)
+        : owner_(std::move(owner)), view_(text) {}
     SharedText(std::string_view text) : SharedText(std::string(text)) {}  // NOLINT
     SharedText(const char* text) : SharedText(std::string(text)) {}       // NOLINT
 
-    std::string_view view() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+    std::string_view view() const { return view_; }
     operator std::string_view() const { return view(); }  // NOLINT
     const char* data() const { return view().data(); }
     std::size_t size() const { return view().size(); }
@@ -28,7 +35,8 @@ class SharedText {
     friend bool operator==(const SharedText& a, std::string_view b) { return a.view() == b; }
 
   private:
-    std::shared_ptr<const std::string> text_;
+    std::shared_ptr<const void> owner_;
+    std::string_view view_;
 };
 
-}  // namespace sonaris::state
+}  // namespace sonaris::platform::foundation
