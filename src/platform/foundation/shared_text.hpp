@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,7 +33,16 @@ class SharedText {
     std::size_t size() const { return view().size(); }
     bool empty() const { return view().empty(); }
 
-    friend bool operator==(const SharedText& a, std::string_view b) { return a.view() == b; }
+    friend bool operator==(const SharedText& a, const SharedText& b) {
+        return a.view() == b.view();
+    }
+    // Any other text compares without first being made a SharedText of its own.
+    template <class Text>
+    requires(std::convertible_to<const Text&, std::string_view> &&
+             !std::same_as<Text, SharedText>) friend bool
+    operator==(const SharedText& a, const Text& b) {
+        return a.view() == std::string_view(b);
+    }
 
   private:
     std::shared_ptr<const void> owner_;
