@@ -18,6 +18,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// clang 14 does not deduce an aggregate's arguments without a guide.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 int run(const RunCommand& command) {
     auto home = sonaris::platform::foundation::homeDirectoryForCurrentUser();

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,12 @@ std::optional<WidgetSharedState> decodeWidgetSharedState(std::string_view json);
 // json.size() + stateJsonPadding.
 std::optional<WidgetSharedState> decodeWidgetSharedState(std::string_view json,
                                                          std::size_t allocated);
+
+// The same, where `owner` keeps the text alive: an inline cover without escapes then stays where
+// it lies in the text instead of being copied out (an inline cover is most of a large state).
+std::optional<WidgetSharedState> decodeWidgetSharedState(std::string_view json,
+                                                         std::size_t allocated,
+                                                         std::shared_ptr<const void> owner);
 
 // The JSON form the host writes: compact, keys in field order, "artworkBase64" only when present,
 // numbers in their shortest exact form. A number that is not finite has no JSON form, so a state

@@ -5,6 +5,7 @@
 
 #include "state/json_unescape.hpp"
 #include "state/state_json.hpp"
+#include "state/state_limits.hpp"
 
 namespace sonaris::state {
 
@@ -167,7 +168,7 @@ bool decodeRows(ondemand::value value, std::vector<WidgetTrackInfo>& rows) {
     rows.clear();
     for (auto result : array) {
         ondemand::value element;
-        if (std::move(result).get(element))
+        if (std::move(result).get(element) || rows.size() == kMaxRecentTracks)
             return false;
         if (!decodeRow(element, rows.emplace_back()))
             return false;
@@ -175,7 +176,8 @@ bool decodeRows(ondemand::value value, std::vector<WidgetTrackInfo>& rows) {
     return true;
 }
 
-bool decodeArtwork(ondemand::value value, std::optional<std::string>& artwork) {
+bool decodeArtwork(ondemand::value value, std::optional<SharedText>& artwork,
+                   const std::shared_ptr<const void>& owner) {
     json_type type;
     if (value.type().get(type))
         return false;
@@ -186,10 +188,25 @@ bool decodeArtwork(ondemand::value value, std::optional<std::string>& artwork) {
         artwork.reset();
         return true;
     }
-    return readString(value, artwork.emplace());
+    const auto content = stringContent(value);
+    if (!content)
+        return false;
+    if (owner && content->find('\\') == std::string_view::npos) {
+        // Without escapes the text is already its own value; it is checked as any string is.
+        if (!unescapeJsonString(*content, nullptr))
+            return false;
+        artwork.emplace(owner, *content);
+        return true;
+    }
+    std::string text;
+    if (!unescapeJsonString(*content, &text))
+        return false;
+    artwork.emplace(std::move(text));
+    return true;
 }
 
-bool decodeState(ondemand::object object, WidgetSharedState& state) {
+bool decodeState(ondemand::object object, WidgetSharedState& state,
+                 const std::shared_ptr<const void>& owner) {
     enum : unsigned {
         isPlaying = 1 << 0,
         title = 1 << 1,
@@ -218,7 +235,7 @@ bool decodeState(ondemand::object object, WidgetSharedState& state) {
         // A key given twice counts with its last value, as in a dictionary; each occurrence must
         // still be of the right type.
         if (key == "artworkBase64") {
-            ok = decodeArtwork(value, state.artworkBase64);
+            ok = decodeArtwork(value, state.artworkBase64, owner);
         } else if (key == "recentTracks") {
             ok = mark(recentTracks, decodeRows(value, state.recentTracks));
         } else if (key == "isPlaying") {
@@ -248,7 +265,8 @@ bool decodeState(ondemand::object object, WidgetSharedState& state) {
     return seen == required;
 }
 
-std::optional<WidgetSharedState> decodePadded(std::string_view json, std::size_t allocated) {
+std::optional<WidgetSharedState> decodePadded(std::string_view json, std::size_t allocated,
+                                              const std::shared_ptr<const void>& owner) {
     // Editors on some systems start UTF-8 files with a byte-order mark.
     constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
     if (json.starts_with(byteOrderMark)) {
@@ -263,7 +281,7 @@ std::optional<WidgetSharedState> decodePadded(std::string_view json, std::size_t
     if (document.get_object().get(object))
         return std::nullopt;
     WidgetSharedState state;
-    if (!decodeState(object, state))
+    if (!decodeState(object, state, owner))
         return std::nullopt;
     // Whatever follows the object, a second value or a stray bracket, makes it no state file.
     if (document.current_location().error() != simdjson::OUT_OF_BOUNDS)
@@ -275,14 +293,20 @@ std::optional<WidgetSharedState> decodePadded(std::string_view json, std::size_t
 
 std::optional<WidgetSharedState> decodeWidgetSharedState(std::string_view json) {
     const simdjson::padded_string padded(json);
-    return decodePadded(padded, padded.size() + simdjson::SIMDJSON_PADDING);
+    return decodePadded(padded, padded.size() + simdjson::SIMDJSON_PADDING, nullptr);
 }
 
 std::optional<WidgetSharedState> decodeWidgetSharedState(std::string_view json,
                                                          std::size_t allocated) {
+    return decodeWidgetSharedState(json, allocated, nullptr);
+}
+
+std::optional<WidgetSharedState> decodeWidgetSharedState(std::string_view json,
+                                                         std::size_t allocated,
+                                                         std::shared_ptr<const void> owner) {
     if (allocated < json.size() + stateJsonPadding)
         return decodeWidgetSharedState(json);
-    return decodePadded(json, allocated);
+    return decodePadded(json, allocated, owner);
 }
 
 }  // namespace sonaris::state

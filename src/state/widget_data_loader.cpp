@@ -1,13 +1,14 @@
 #include "state/widget_data_loader.hpp"
 
 #include <array>
+#include <new>
 #include <string>
 
-#include "platform/foundation/base64.hpp"
 #include "platform/foundation/file.hpp"
 #include "platform/foundation/home_directory.hpp"
 #include "state/host_contract.hpp"
 #include "state/state_json.hpp"
+#include "state/state_limits.hpp"
 
 namespace sonaris::state {
 
@@ -31,11 +32,14 @@ std::optional<std::filesystem::path> location(const std::string& folder, std::st
 
 std::optional<WidgetSharedState> readState(const std::filesystem::path& path) {
     // Read with room for the parser to scan past the end, so the text is decoded where it lies.
-    const auto bytes = foundation::readWholeFilePadded(path, stateJsonPadding);
-    if (!bytes)
+    auto read = foundation::readWholeFilePadded(path, stateJsonPadding, kMaxStateFileBytes);
+    if (!read)
         return std::nullopt;
+    // The file stays in memory while the state's inline cover refers into it, so that the cover
+    // text, most of a large file, is held once.
+    const auto bytes = std::make_shared<const foundation::PaddedBytes>(std::move(*read));
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    return decodeWidgetSharedState(text, bytes->capacity());
+    return decodeWidgetSharedState(text, bytes->capacity(), bytes);
 }
 
 std::vector<std::filesystem::path> locations(std::string_view file) {
@@ -53,25 +57,35 @@ WidgetSharedState WidgetDataLoader::loadState() {
         const auto path = location(folder, HostFiles::stateFileName);
         if (!path)
             continue;
-        if (auto state = readState(*path))
-            return std::move(*state);
+        // Memory that runs out while a state is decoded makes that file unreadable, nothing more.
+        try {
+            if (auto state = readState(*path))
+                return std::move(*state);
+        } catch (const std::bad_alloc&) {
+        }
     }
     return WidgetSharedState::default_();
 }
 
-std::optional<Image> WidgetDataLoader::loadArtworkImage(std::optional<std::string_view> base64) {
+std::optional<Image> WidgetDataLoader::loadArtworkImage(std::optional<SharedText> base64) {
+    // Each source that runs out of memory gives no picture, and the next one is tried. The inline
+    // picture keeps to the state's own text instead of a second copy of its bytes.
     if (base64) {
-        if (auto bytes = foundation::base64Decode(*base64); bytes && !bytes->empty()) {
-            if (auto image = Image::fromBytes(std::move(*bytes)))
+        try {
+            if (auto image = Image::fromBase64(std::move(*base64)))
                 return image;
+        } catch (const std::bad_alloc&) {
         }
     }
     for (const auto& folder : folders()) {
-        const auto path = location(folder, HostFiles::coverFileName);
-        if (!path)
-            continue;
-        if (auto image = Image::fromFile(*path))
-            return image;
+        try {
+            const auto path = location(folder, HostFiles::coverFileName);
+            if (!path)
+                continue;
+            if (auto image = Image::fromFile(*path))
+                return image;
+        } catch (const std::bad_alloc&) {
+        }
     }
     return std::nullopt;
 }

@@ -22,8 +22,7 @@ class WidgetDataLoader {
 
     // The picture in `base64` when it is valid Base64 of a readable image; else the first cover
     // file that is a readable image; else nothing. Does not look at `hasArtwork`.
-    static std::optional<platform::image::Image> loadArtworkImage(
-        std::optional<std::string_view> base64);
+    static std::optional<platform::image::Image> loadArtworkImage(std::optional<SharedText> base64);
 
     // Where the host's files are looked for, in the order tried, under the home folder as it is
     // now; a location is left out while there is no home folder.

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "platform/foundation/date.hpp"
+#include "platform/foundation/shared_text.hpp"
 #include "state/widget_track_info.hpp"
 
 namespace sonaris::state {
+
+using platform::foundation::SharedText;
 
 // The host's playback state as it writes it to the state file.
 struct WidgetSharedState {
@@ -19,7 +22,8 @@ struct WidgetSharedState {
     double currentTime = 0;
     std::string mediaKind;
     bool hasArtwork = false;
-    std::optional<std::string> artworkBase64;
+    // Shared by every copy of the state: see SharedText.
+    std::optional<SharedText> artworkBase64;
     std::vector<WidgetTrackInfo> recentTracks;
     platform::foundation::Date updatedAt;
 

@@ -5,6 +5,7 @@
 
 #include "state/host_files.hpp"
 #include "state/state_json.hpp"
+#include "state/state_limits.hpp"
 
 namespace sonaris::state {
 namespace {
@@ -255,6 +256,24 @@ TEST(StateJsonDecoderTest, DecodesInPlaceWithPadding) {
     EXPECT_EQ(state->title, "Song");
     // Too little room: the decoder copies rather than read past the buffer.
     EXPECT_TRUE(decodeWidgetSharedState(json, json.size()));
+}
+
+// A history longer than any host keeps would decode to many times its file size; it rejects the
+// file as a whole, while one row fewer decodes.
+TEST(StateJsonDecoderTest, RejectsAHistoryLongerThanTheLimit) {
+    const auto history = [](std::size_t rows) {
+        std::string json = "[";
+        for (std::size_t i = 0; i < rows; ++i)
+            json += std::string(i ? "," : "") +
+                    R"({"title":"","artist":"","durationText":"","path":""})";
+        return json + "]";
+    };
+    const auto atLimit =
+        decodeWidgetSharedState(stateDocumentWith("recentTracks", history(kMaxRecentTracks)));
+    ASSERT_TRUE(atLimit);
+    EXPECT_EQ(atLimit->recentTracks.size(), kMaxRecentTracks);
+    EXPECT_FALSE(
+        decodeWidgetSharedState(stateDocumentWith("recentTracks", history(kMaxRecentTracks + 1))));
 }
 
 }  // namespace

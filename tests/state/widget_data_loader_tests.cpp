@@ -53,6 +53,22 @@ const BadFile badFiles[] = {
     {"deep nesting",
      [](const auto& path) { writeFile(path, stateDocumentWith("x", std::string(200000, '['))); }},
     {"a directory", [](const auto& path) { std::filesystem::create_directories(path); }},
+    // Sparse, so it costs no disk; refused on its size, it is never read.
+    {"a gigabyte",
+     [](const auto& path) {
+         writeFile(path, stateTitled("Huge"));
+         std::filesystem::resize_file(path, std::size_t{1} << 30);
+     }},
+    // A lossless WebP header stating its bitstream, and no bitstream: what a reader sees of a
+    // cover the host has only begun to write.
+    {"a picture header without its data",
+     [](const auto& path) {
+         std::vector<std::uint8_t> webp = {'R', 'I', 'F',  'F',  0xF4, 0x03, 0,   0,    'W',
+                                           'E', 'B', 'P',  'V',  'P',  '8',  'L', 0xE8, 0x03,
+                                           0,   0,   0x2F, 0x1F, 0xC0, 0x07, 0x00};
+         webp.resize(42, 0);
+         writeFile(path, webp);
+     }},
     {"a named pipe",
      [](const auto& path) {
          std::filesystem::create_directories(path.parent_path());
@@ -133,6 +149,9 @@ TEST(LoadStateTest, DecodesALargeInlineCover) {
     const auto state = WidgetDataLoader::loadState();
     ASSERT_TRUE(state.artworkBase64);
     EXPECT_EQ(*state.artworkBase64, base64Of(cover));
+    // Every copy of the state (one per view and layout) shares the one text.
+    const WidgetSharedState copy = state;
+    EXPECT_EQ(copy.artworkBase64->data(), state.artworkBase64->data());
 }
 
 class LoadArtworkTest : public ::testing::Test {

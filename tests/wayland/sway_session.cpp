@@ -2,14 +2,17 @@
 
 #include <pwd.h>
 #include <signal.h>
+#include <spng.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <sstream>
 #include <thread>
 
-#include "platform/image/image.hpp"
+#include "platform/image/pixels.hpp"
 
 namespace sonaris::testing {
 
@@ -35,19 +38,28 @@ std::optional<passwd> testAccount() {
 
 }  // namespace
 
+// Screenshots are read with libspng itself: the widget's picture loader holds every picture to
+// what a cover may cost, and a whole desktop is far more.
 std::optional<Picture> readPicture(const std::filesystem::path& png) {
-    auto image = platform::image::Image::fromFile(png);
-    if (!image)
+    std::ifstream in(png, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> context(spng_ctx_new(0), spng_ctx_free);
+    spng_ihdr header{};
+    std::size_t size = 0;
+    if (!context || bytes.empty() ||
+        spng_set_png_buffer(context.get(), bytes.data(), bytes.size()) != 0 ||
+        spng_get_ihdr(context.get(), &header) != 0 ||
+        spng_decoded_image_size(context.get(), SPNG_FMT_RGBA8, &size) != 0)
         return std::nullopt;
-    auto bitmap = image->decoded(image->naturalSize());
-    if (!bitmap)
+    std::vector<std::uint8_t> rgba(size);
+    if (spng_decode_image(context.get(), rgba.data(), size, SPNG_FMT_RGBA8, 0) != 0)
         return std::nullopt;
-    Picture picture{bitmap->size.width, bitmap->size.height, {}};
+    Picture picture{static_cast<int>(header.width), static_cast<int>(header.height), {}};
     picture.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
-    for (int y = 0; y < picture.height; ++y)
-        std::memcpy(&picture.pixels[static_cast<std::size_t>(y) * picture.width],
-                    bitmap->pixels.data() + static_cast<std::size_t>(y) * bitmap->stride,
-                    static_cast<std::size_t>(picture.width) * 4);
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const std::uint8_t* p = &rgba[i * 4];
+        picture.pixels[i] = platform::image::premultipliedPixel(p[0], p[1], p[2], p[3]);
+    }
     return picture;
 }
 

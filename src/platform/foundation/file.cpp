@@ -79,8 +79,8 @@ struct VectorBuffer {
 // shrink while it is read, and files of /proc report 0. `padding` bytes stay free at the end.
 template <class Buffer>
 std::optional<std::size_t> readToEnd(int fd, std::size_t expected, std::size_t padding,
-                                     Buffer& buffer) {
-    constexpr std::size_t maxSize = std::size_t{1} << 62;
+                                     std::size_t limit, Buffer& buffer) {
+    const std::size_t maxSize = std::min(limit, std::size_t{1} << 62);
     if (expected > maxSize)
         return std::nullopt;
     // At least one byte of room beyond the expected size, so that end of file is seen by a read
@@ -89,9 +89,13 @@ std::optional<std::size_t> readToEnd(int fd, std::size_t expected, std::size_t p
     std::size_t size = 0;
     for (;;) {
         if (size == buffer.capacity()) {
-            if (buffer.capacity() > maxSize)
+            if (size > maxSize)
                 return std::nullopt;
-            buffer.grow(size + std::max<std::size_t>(size, 64 * 1024), size);
+            // Never more room than the limit allows, so a file that keeps growing costs no more
+            // than one of the largest size accepted.
+            buffer.grow(std::min(size + std::max<std::size_t>(size, 64 * 1024),
+                                 maxSize + std::max<std::size_t>(padding, 1)),
+                        size);
         }
         const ssize_t count = ::read(fd, buffer.data() + size, buffer.capacity() - size);
         if (count < 0) {
@@ -102,6 +106,8 @@ std::optional<std::size_t> readToEnd(int fd, std::size_t expected, std::size_t p
         if (count == 0)
             break;
         size += static_cast<std::size_t>(count);
+        if (size > maxSize)
+            return std::nullopt;
     }
     if (buffer.capacity() - size < padding)
         buffer.grow(size + padding, size);
@@ -110,13 +116,14 @@ std::optional<std::size_t> readToEnd(int fd, std::size_t expected, std::size_t p
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path) {
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
+                                                       std::size_t maxBytes) {
     auto opened = openRegularFile(path);
-    if (!opened)
+    if (!opened || opened->second > maxBytes)
         return std::nullopt;
     try {
         VectorBuffer buffer;
-        const auto size = readToEnd(opened->first.get(), opened->second, 0, buffer);
+        const auto size = readToEnd(opened->first.get(), opened->second, 0, maxBytes, buffer);
         if (!size)
             return std::nullopt;
         buffer.bytes.resize(*size);
@@ -130,13 +137,13 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 }
 
 std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path& path,
-                                               std::size_t padding) {
+                                               std::size_t padding, std::size_t maxBytes) {
     auto opened = openRegularFile(path);
-    if (!opened)
+    if (!opened || opened->second > maxBytes)
         return std::nullopt;
     try {
         RawBuffer buffer;
-        const auto size = readToEnd(opened->first.get(), opened->second, padding, buffer);
+        const auto size = readToEnd(opened->first.get(), opened->second, padding, maxBytes, buffer);
         if (!size)
             return std::nullopt;
         std::memset(buffer.data() + *size, 0, padding);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -10,9 +11,14 @@
 
 namespace sonaris::platform::foundation {
 
+inline constexpr std::size_t kNoSizeLimit = std::numeric_limits<std::size_t>::max();
+
 // Reads a whole regular file in one piece. Anything that is not a regular file (a directory, a
-// named pipe, a device) fails at once instead of blocking.
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path);
+// named pipe, a device) fails at once instead of blocking. A file longer than `maxBytes` fails
+// too: one that is already too long when opened is not read at all, and one that grows past the
+// limit while it is read is given up.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
+                                                       std::size_t maxBytes = kNoSizeLimit);
 
 // A file's bytes followed by zeroed spare room, so that a parser that reads in wide blocks may
 // run past the end without a copy of the text into a bigger buffer.
@@ -25,7 +31,7 @@ class PaddedBytes {
     std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
 
   private:
-    friend std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path&,
+    friend std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path&, std::size_t,
                                                           std::size_t);
     std::unique_ptr<std::uint8_t[]> data_;
     std::size_t size_ = 0;
@@ -34,6 +40,7 @@ class PaddedBytes {
 
 // readWholeFile with `padding` zero bytes of room after the content.
 std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path& path,
-                                               std::size_t padding);
+                                               std::size_t padding,
+                                               std::size_t maxBytes = kNoSizeLimit);
 
 }  // namespace sonaris::platform::foundation

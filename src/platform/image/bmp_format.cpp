@@ -83,7 +83,11 @@ std::optional<BmpLayout> readLayout(Bytes bytes) {
     layout.bitsPerPixel = bitsPerPixel;
     layout.pixelOffset = u32(bytes, 10);
     layout.rowBytes = (static_cast<std::size_t>(width) * bitsPerPixel + 31) / 32 * 4;
-    if (!isAcceptableSize(layout.size)) {
+    // Rows missing at the end of the file (a header alone, a file cut short while the host
+    // rewrites it) make it no picture.
+    if (!isAcceptableSize(layout.size) || layout.pixelOffset > bytes.size() ||
+        (bytes.size() - layout.pixelOffset) / layout.rowBytes <
+            static_cast<std::size_t>(layout.size.height)) {
         return std::nullopt;
     }
 
@@ -132,10 +136,6 @@ std::optional<Bitmap> decodeBmp(Bytes bytes, PixelSize atLeast) {
     }
     const auto& size = layout->size;
     const std::size_t height = static_cast<std::size_t>(size.height);
-    if (layout->pixelOffset > bytes.size() ||
-        (bytes.size() - layout->pixelOffset) / layout->rowBytes < height) {
-        return std::nullopt;
-    }
     const auto sourceRow = [&](int y) {
         const std::size_t stored = layout->topDown ? y : height - 1 - y;
         return bytes.subspan(layout->pixelOffset + stored * layout->rowBytes, layout->rowBytes);

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
+#include <cstdint>
 
+#include "platform/image/limits.hpp"
 #include "platform/image/pixels.hpp"
 
 namespace sonaris::platform::image {
@@ -21,14 +24,28 @@ int largestFactor(int side, int want) {
 }  // namespace
 
 PixelSize coveredSize(PixelSize natural, PixelSize atLeast) {
-    return {std::clamp(atLeast.width, 1, natural.width),
-            std::clamp(atLeast.height, 1, natural.height)};
+    PixelSize want{std::clamp(atLeast.width, 1, natural.width),
+                   std::clamp(atLeast.height, 1, natural.height)};
+    const double area = double(want.width) * want.height;
+    if (area > double(kMaxDecodedPixels)) {
+        const double shrink = std::sqrt(double(kMaxDecodedPixels) / area);
+        want = {std::max(1, static_cast<int>(want.width * shrink)),
+                std::max(1, static_cast<int>(want.height * shrink))};
+    }
+    return want;
 }
 
 int reductionFactor(PixelSize natural, PixelSize atLeast) {
     const auto want = coveredSize(natural, atLeast);
-    return std::max(1, std::min(largestFactor(natural.width, want.width),
-                                largestFactor(natural.height, want.height)));
+    int factor = std::max(1, std::min(largestFactor(natural.width, want.width),
+                                      largestFactor(natural.height, want.height)));
+    // Whole factors step coarsely near 1: the one that covers may still give more pixels than
+    // any decode is allowed, and then the next coarser one is taken.
+    while (std::int64_t{ceilDiv(natural.width, factor)} * ceilDiv(natural.height, factor) >
+           kMaxDecodedPixels) {
+        ++factor;
+    }
+    return factor;
 }
 
 BoxReducer::BoxReducer(PixelSize source, int factor)

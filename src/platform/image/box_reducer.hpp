@@ -8,11 +8,12 @@
 
 namespace sonaris::platform::image {
 
-// What a request asks of a picture of `natural` size: no more than the picture has, and at least
-// one pixel each way.
+// What a request asks of a picture of `natural` size: no more than the picture has, at least one
+// pixel each way, and no more pixels than a decode may have (shrunk evenly to fit).
 PixelSize coveredSize(PixelSize natural, PixelSize atLeast);
 
-// The largest whole factor by which `natural` shrinks and still covers `atLeast`.
+// The largest whole factor by which `natural` shrinks and still covers `atLeast`, or the smallest
+// that keeps the result within the decode's pixel limit when that is larger.
 int reductionFactor(PixelSize natural, PixelSize atLeast);
 
 // Shrinks a picture by a whole factor as its rows stream past, averaging each factor x factor

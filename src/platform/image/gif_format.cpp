@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -108,10 +109,11 @@ class CodeStream {
     bool ended_ = false;
 };
 
-// Decodes palette indices into `indices` until it is full or the data ends. False only when the
-// code stream is malformed.
-bool decompress(Reader& reader, int minimumBits, std::vector<std::uint8_t>& indices,
-                std::size_t& produced) {
+// Decodes palette indices a frame row at a time, handing each row to `onRow` (a short last row
+// when the data runs out) until `rows` rows are done, the data ends or `onRow` asks to stop. False
+// only when the code stream is malformed.
+template <class OnRow>
+bool decompress(Reader& reader, int minimumBits, int width, int rows, OnRow onRow) {
     const int clear = 1 << minimumBits;
     const int end = clear + 1;
     std::array<std::uint16_t, kTableSize> prefix{};
@@ -121,13 +123,19 @@ bool decompress(Reader& reader, int minimumBits, std::vector<std::uint8_t>& indi
     for (int code = 0; code < clear; ++code) {
         suffix[code] = first[code] = static_cast<std::uint8_t>(code);
     }
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+    std::size_t filled = 0;
+    int rowsDone = 0;
     int bits = minimumBits + 1;
     int nextFree = clear + 2;
     int previous = -1;
     CodeStream codes(reader);
-    while (produced < indices.size()) {
+    while (rowsDone < rows) {
         const auto read = codes.next(bits);
         if (!read || *read == end) {
+            if (filled > 0) {
+                onRow(rowsDone, std::span<const std::uint8_t>(row.data(), filled));
+            }
             return true;
         }
         const int code = *read;
@@ -154,8 +162,14 @@ bool decompress(Reader& reader, int minimumBits, std::vector<std::uint8_t>& indi
         }
         stack[depth++] = static_cast<std::uint8_t>(walk);
         const std::uint8_t head = static_cast<std::uint8_t>(walk);
-        while (depth > 0 && produced < indices.size()) {
-            indices[produced++] = stack[--depth];
+        while (depth > 0 && rowsDone < rows) {
+            row[filled++] = stack[--depth];
+            if (filled == row.size()) {
+                filled = 0;
+                if (!onRow(rowsDone++, std::span<const std::uint8_t>(row))) {
+                    return true;
+                }
+            }
         }
         if (previous >= 0 && nextFree < kTableSize) {
             prefix[nextFree] = static_cast<std::uint16_t>(previous);
@@ -171,16 +185,16 @@ bool decompress(Reader& reader, int minimumBits, std::vector<std::uint8_t>& indi
     return true;
 }
 
-// Row order of a frame stored in the four interlaced passes.
-std::vector<int> interlacedRows(int height) {
-    std::vector<int> rows;
-    rows.reserve(height);
+// The frame row that the `stored`-th row of data holds, in the four passes of an interlaced frame.
+int interlacedRow(int stored, int height) {
     for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
-        for (int y = start; y < height; y += step) {
-            rows.push_back(y);
+        const int inPass = start < height ? (height - start + step - 1) / step : 0;
+        if (stored < inPass) {
+            return start + stored * step;
         }
+        stored -= inPass;
     }
-    return rows;
+    return height;  // past the frame
 }
 
 std::optional<PixelSize> screenSize(Bytes bytes) {
@@ -193,10 +207,43 @@ std::optional<PixelSize> screenSize(Bytes bytes) {
     return isAcceptableSize(size) ? std::optional{size} : std::nullopt;
 }
 
+// Whether a first frame and the start of its data are there: a header alone, or a file cut short
+// while the host rewrites it, is no picture.
+bool hasFrame(Bytes bytes) {
+    Reader reader(bytes, 10);
+    const std::uint8_t screenFlags = reader.byte();
+    reader.take(2);
+    Palette ignored;
+    if (!readPalette(reader, screenFlags, ignored)) {
+        return false;
+    }
+    while (reader.has(1)) {
+        const std::uint8_t introducer = reader.byte();
+        if (introducer == 0x21 && reader.has(1)) {
+            reader.byte();
+            if (!reader.skipSubBlocks()) {
+                return false;
+            }
+            continue;
+        }
+        if (introducer != 0x2C || !reader.has(10)) {
+            return false;
+        }
+        const auto descriptor = reader.take(9);
+        if (!readPalette(reader, descriptor[8], ignored) || !reader.has(2)) {
+            return false;
+        }
+        reader.byte();  // the code size
+        return reader.peek(0) > 0;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<PixelSize> gifSize(Bytes bytes) {
-    return screenSize(bytes);
+    const auto size = screenSize(bytes);
+    return size && hasFrame(bytes) ? size : std::nullopt;
 }
 
 std::optional<Bitmap> decodeGif(Bytes bytes, PixelSize atLeast) {
@@ -246,52 +293,84 @@ std::optional<Bitmap> decodeGif(Bytes bytes, PixelSize atLeast) {
             return std::nullopt;
         }
         const Palette& palette = localPalette.empty() ? globalPalette : localPalette;
+        const bool interlaced = (frameFlags & 0x40) != 0;
 
-        std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * height);
-        std::size_t produced = 0;
-        if (!decompress(reader, minimumBits, indices, produced)) {
+        // Only the part of the frame that lies on the screen is kept: a frame may be far larger
+        // than the screen it is shown on.
+        const int visibleLeft = std::min(left, screen->width);
+        const int visibleWidth = std::clamp(screen->width - left, 0, width);
+        const int visibleTop = std::min(top, screen->height);
+        const int visibleHeight = std::clamp(screen->height - top, 0, height);
+        // Rows of an interlaced frame arrive out of order, so its visible part is gathered first.
+        const auto gathered =
+            interlaced ? std::int64_t{visibleWidth} * visibleHeight : std::int64_t{0};
+        if (!fitsWorkingMemory(gathered)) {
             return std::nullopt;
         }
-        std::vector<int> rowOrder(height);
-        if (frameFlags & 0x40) {
-            rowOrder = interlacedRows(height);
-        } else {
-            for (int y = 0; y < height; ++y) {
-                rowOrder[y] = y;
-            }
-        }
-        // Frame row y of the screen, or -1 when the frame does not cover that screen row.
-        std::vector<int> storedRow(screen->height, -1);
-        for (int stored = 0; stored < height; ++stored) {
-            const int y = top + rowOrder[stored];
-            if (y < screen->height && static_cast<std::size_t>(stored) * width < produced) {
-                storedRow[y] = stored;
-            }
-        }
+        std::vector<std::uint8_t> indices(static_cast<std::size_t>(gathered));
+        std::vector<int> rowLength(interlaced ? visibleHeight : 0, -1);
+        int visibleRowsSeen = 0;
 
         BoxReducer reducer(*screen, reductionFactor(*screen, atLeast));
         std::vector<std::uint8_t> rgba(static_cast<std::size_t>(screen->width) * 4);
-        for (int y = 0; y < screen->height; ++y) {
+        int screenRowsDone = 0;
+        // The screen's row `y`, with the frame's visible indices laid over it.
+        const auto emitRow = [&](std::span<const std::uint8_t> frameRow) {
             std::fill(rgba.begin(), rgba.end(), 0);
-            if (storedRow[y] >= 0) {
-                const std::size_t base = static_cast<std::size_t>(storedRow[y]) * width;
-                for (int x = 0; x < width && left + x < screen->width; ++x) {
-                    if (base + x >= produced) {
-                        break;
-                    }
-                    const int index = indices[base + x];
-                    if (index == transparentIndex) {
-                        continue;
-                    }
-                    auto* out = rgba.data() + (left + x) * 4;
-                    if (static_cast<std::size_t>(index) < palette.size()) {
-                        std::copy(palette[index].begin(), palette[index].end(), out);
-                    }
-                    out[3] = 255;
+            const auto count = std::min<std::size_t>(frameRow.size(), visibleWidth);
+            for (std::size_t x = 0; x < count; ++x) {
+                const int index = frameRow[x];
+                if (index == transparentIndex) {
+                    continue;
                 }
+                auto* out = rgba.data() + (visibleLeft + x) * 4;
+                if (static_cast<std::size_t>(index) < palette.size()) {
+                    std::copy(palette[index].begin(), palette[index].end(), out);
+                }
+                out[3] = 255;
             }
             reducer.addRow(rgba);
+            ++screenRowsDone;
+        };
+        const auto emitBlankRowsUpTo = [&](int y) {
+            while (screenRowsDone < y) {
+                emitRow({});
+            }
+        };
+
+        const auto onRow = [&](int stored, std::span<const std::uint8_t> frameRow) {
+            if (visibleWidth == 0 || visibleHeight == 0) {
+                return false;
+            }
+            const int y = interlaced ? interlacedRow(stored, height) : stored;
+            if (y >= visibleHeight) {
+                // Row order ends here; interlaced passes may come back to visible rows.
+                return interlaced;
+            }
+            if (interlaced) {
+                const auto count = std::min<std::size_t>(frameRow.size(), visibleWidth);
+                std::copy_n(frameRow.begin(), count,
+                            indices.begin() + static_cast<std::ptrdiff_t>(y) * visibleWidth);
+                visibleRowsSeen += rowLength[y] < 0;
+                rowLength[y] = static_cast<int>(count);
+                return visibleRowsSeen < visibleHeight;
+            } else {
+                emitBlankRowsUpTo(visibleTop + y);
+                emitRow(frameRow);
+            }
+            return true;
+        };
+        if (!decompress(reader, minimumBits, width, height, onRow)) {
+            return std::nullopt;
         }
+        if (interlaced) {
+            emitBlankRowsUpTo(visibleTop);
+            for (int y = 0; y < visibleHeight; ++y) {
+                emitRow({indices.data() + static_cast<std::size_t>(y) * visibleWidth,
+                         static_cast<std::size_t>(std::max(rowLength[y], 0))});
+            }
+        }
+        emitBlankRowsUpTo(screen->height);
         return reducer.take();
     }
     return std::nullopt;

@@ -3,9 +3,11 @@
 #include <mutex>
 #include <new>
 
+#include "platform/foundation/base64.hpp"
 #include "platform/foundation/file.hpp"
 #include "platform/image/box_reducer.hpp"
 #include "platform/image/codec.hpp"
+#include "platform/image/limits.hpp"
 
 namespace sonaris::platform::image {
 
@@ -15,17 +17,22 @@ class ImageSource {
   public:
     ImageSource(std::vector<std::uint8_t> bytes, Header header)
         : bytes_(std::move(bytes)), header_(header) {}
+    ImageSource(foundation::SharedText base64, Header header)
+        : base64_(std::move(base64)), header_(header) {}
 
     PixelSize naturalSize() const { return header_.size; }
 
     std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) {
         const auto want = coveredSize(header_.size, atLeast);
-        const auto covers = [want](const Bitmap& bitmap) {
-            return bitmap.size.width >= want.width && bitmap.size.height >= want.height;
+        // A decode held to the pixel limit may be smaller than what it was asked for; it still
+        // serves that request and every smaller one, instead of being made again for each.
+        const auto serves = [want](const Bitmap& bitmap, PixelSize madeFor) {
+            return (bitmap.size.width >= want.width && bitmap.size.height >= want.height) ||
+                   (madeFor.width >= want.width && madeFor.height >= want.height);
         };
         {
             const std::lock_guard lock(mutex_);
-            if (cached_ && covers(*cached_)) {
+            if (cached_ && serves(*cached_, cachedFor_)) {
                 return cached_;
             }
             if (unreadable_) {
@@ -37,7 +44,15 @@ class ImageSource {
         // already serve; two threads may then decode at once, and the larger result is kept.
         std::optional<Bitmap> bitmap;
         try {
-            bitmap = decode(header_.format, bytes_, atLeast);
+            if (base64_) {
+                // The text was strict Base64 when the picture was made, and it cannot change.
+                const auto bytes = foundation::base64Decode(*base64_);
+                if (bytes) {
+                    bitmap = decode(header_.format, *bytes, atLeast);
+                }
+            } else {
+                bitmap = decode(header_.format, bytes_, atLeast);
+            }
         } catch (const std::bad_alloc&) {
             return nullptr;  // memory may be back next time, so this is not remembered
         }
@@ -50,8 +65,9 @@ class ImageSource {
         auto fresh = std::make_shared<const Bitmap>(std::move(*bitmap));
         if (!cached_ || area(*fresh) > area(*cached_)) {
             cached_ = fresh;
+            cachedFor_ = want;
         }
-        return covers(*cached_) ? cached_ : fresh;
+        return serves(*cached_, cachedFor_) ? cached_ : fresh;
     }
 
   private:
@@ -60,13 +76,18 @@ class ImageSource {
     }
 
     const std::vector<std::uint8_t> bytes_;
+    const std::optional<foundation::SharedText> base64_;
     const Header header_;
     std::mutex mutex_;
     std::shared_ptr<const Bitmap> cached_;
+    PixelSize cachedFor_;
     bool unreadable_ = false;
 };
 
 std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() > kMaxEncodedBytes) {
+        return std::nullopt;
+    }
     const auto header = readHeader(bytes);
     if (!header) {
         return std::nullopt;
@@ -74,8 +95,20 @@ std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
     return Image(std::make_shared<ImageSource>(std::move(bytes), *header));
 }
 
+std::optional<Image> Image::fromBase64(foundation::SharedText text) {
+    const auto bytes = foundation::base64Decode(text);
+    if (!bytes || bytes->size() > kMaxEncodedBytes) {
+        return std::nullopt;
+    }
+    const auto header = readHeader(*bytes);
+    if (!header) {
+        return std::nullopt;
+    }
+    return Image(std::make_shared<ImageSource>(std::move(text), *header));
+}
+
 std::optional<Image> Image::fromFile(const std::filesystem::path& path) {
-    auto bytes = foundation::readWholeFile(path);
+    auto bytes = foundation::readWholeFile(path, kMaxEncodedBytes);
     if (!bytes) {
         return std::nullopt;
     }

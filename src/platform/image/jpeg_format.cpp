@@ -1,7 +1,11 @@
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <bit>
+#include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/image/box_reducer.hpp"
 #include "platform/image/formats.hpp"
@@ -27,11 +31,20 @@ bool hasSignature(Bytes bytes) {
 }
 
 // Progressive and multi-scan frames make libjpeg keep every coefficient of the picture until the
-// last scan, whatever the output scale. The walk skips stray bytes between markers the way libjpeg
-// does, and counts a stream it cannot follow to its frame header as progressive.
-bool mayBeProgressive(Bytes bytes) {
+// last scan, whatever the output scale: two bytes for each of the 64 coefficients of every block
+// of every component. This is that memory, or nothing for a frame decoded one row of blocks at a
+// time. The walk skips stray bytes between markers the way libjpeg does, and a stream it cannot
+// follow to its first scan counts as needing more memory than any picture is given.
+std::int64_t bufferedCoefficientBytes(Bytes bytes) {
+    constexpr std::int64_t kUnknown = std::numeric_limits<std::int64_t>::max();
+    const auto u16At = [bytes](std::size_t at) {
+        return static_cast<int>((std::size_t{bytes[at]} << 8) | bytes[at + 1]);
+    };
+    bool progressive = false;
+    int width = 0, height = 0, maxH = 1, maxV = 1;
+    std::vector<std::pair<int, int>> sampling;
     std::size_t i = 2;
-    while (i + 1 < bytes.size()) {
+    while (i + 3 < bytes.size()) {
         if (bytes[i] != 0xFF) {
             ++i;
             continue;
@@ -42,17 +55,49 @@ bool mayBeProgressive(Bytes bytes) {
             i += marker == 0xFF ? 1 : 2;
             continue;
         }
+        if (marker == 0xD9) {
+            return kUnknown;
+        }
+        const std::size_t length = u16At(i + 2);
+        if (length < 2 || i + 2 + length > bytes.size()) {
+            return kUnknown;
+        }
         const bool isFrame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (isFrame) {
-            return (marker & 0x03) == 0x02;
+        if (isFrame && sampling.empty() && length >= 8) {
+            progressive = (marker & 0x03) == 0x02;
+            height = u16At(i + 5);
+            width = u16At(i + 7);
+            const int count = bytes[i + 9];
+            if (count < 1 || length < 8 + 3 * static_cast<std::size_t>(count)) {
+                return kUnknown;
+            }
+            for (int c = 0; c < count; ++c) {
+                const int h = std::max(1, bytes[i + 11 + 3 * c] >> 4);
+                const int v = std::max(1, bytes[i + 11 + 3 * c] & 0x0F);
+                sampling.emplace_back(h, v);
+                maxH = std::max(maxH, h);
+                maxV = std::max(maxV, v);
+            }
+        } else if (marker == 0xDA) {
+            if (sampling.empty()) {
+                return kUnknown;
+            }
+            const bool allInFirstScan = bytes[i + 4] >= sampling.size();
+            if (!progressive && allInFirstScan) {
+                return 0;
+            }
+            const std::int64_t mcusAcross = (width + 8 * maxH - 1) / (8 * maxH);
+            const std::int64_t mcusDown = (height + 8 * maxV - 1) / (8 * maxV);
+            std::int64_t total = 0;
+            for (const auto& [h, v] : sampling) {
+                total += mcusAcross * h * mcusDown * v * 64 * 2;
+            }
+            return total;
         }
-        if (marker == 0xDA || marker == 0xD9 || i + 3 >= bytes.size()) {
-            return true;
-        }
-        i += 2 + ((std::size_t{bytes[i + 2]} << 8) | bytes[i + 3]);
+        i += 2 + length;
     }
-    return true;
+    return kUnknown;
 }
 
 std::optional<JpegHeader> readHeader(void* handle, Bytes bytes) {
@@ -65,7 +110,7 @@ std::optional<JpegHeader> readHeader(void* handle, Bytes bytes) {
         return std::nullopt;
     }
     const PixelSize size{width, height};
-    if (!isAcceptableSize(size, mayBeProgressive(bytes))) {
+    if (!isAcceptableSize(size) || !fitsWorkingMemory(bufferedCoefficientBytes(bytes))) {
         return std::nullopt;
     }
     return JpegHeader{size, colorspace};
@@ -87,6 +132,20 @@ tjscalingfactor smallestCoveringScale(PixelSize natural, PixelSize atLeast) {
         if (w >= want.width && h >= want.height && std::int64_t{w} * h < bestArea) {
             best = f;
             bestArea = std::int64_t{w} * h;
+        }
+    }
+    // Scales step coarsely: the one that covers may give far more pixels than a decode may have,
+    // and then the largest within the limit is taken.
+    if (bestArea > kMaxDecodedPixels) {
+        std::int64_t fittingArea = 0;
+        for (int i = 0; factors != nullptr && i < count; ++i) {
+            const auto f = factors[i];
+            const auto area =
+                std::int64_t{TJSCALED(natural.width, f)} * TJSCALED(natural.height, f);
+            if (f.num <= f.denom && area <= kMaxDecodedPixels && area > fittingArea) {
+                best = f;
+                fittingArea = area;
+            }
         }
     }
     return best;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/image/image.hpp"
@@ -12,16 +13,29 @@ namespace sonaris::platform::image {
 inline constexpr int kMaxSide = 16384;
 inline constexpr std::int64_t kMaxPixels = 64'000'000;
 
-// Some encodings cannot be decoded a row at a time and make the decoder hold the whole picture
-// (progressive JPEG coefficients, interlaced PNG, lossless WebP), so they get a tighter budget.
-inline constexpr std::int64_t kMaxBufferedPixels = 16'000'000;
+// The widget's whole process is held to 30 MB, of which drawing three families takes about two
+// thirds. A picture gets the rest: its encoded bytes, which stay loaded for later draws, and the
+// memory its decoder holds at once besides the output. A cover file beyond the first limit is
+// refused unread.
+inline constexpr std::size_t kMaxEncodedBytes = 6 * 1024 * 1024;
+inline constexpr std::int64_t kMaxWorkingBytes = 8 * 1024 * 1024;
 
-inline bool isAcceptableSize(PixelSize size, bool needsWholePicture = false) {
+// A decode is never larger than this, whatever it is drawn at: more pixels than a widget has
+// would only cost memory. A very long picture filling a square asks for its whole length, and is
+// then drawn a little softer instead.
+inline constexpr std::int64_t kMaxDecodedPixels = 1'200'000;
+
+inline bool isAcceptableSize(PixelSize size) {
     if (size.width <= 0 || size.height <= 0 || size.width > kMaxSide || size.height > kMaxSide) {
         return false;
     }
-    const auto pixels = std::int64_t{size.width} * size.height;
-    return pixels <= (needsWholePicture ? kMaxBufferedPixels : kMaxPixels);
+    return std::int64_t{size.width} * size.height <= kMaxPixels;
+}
+
+// Whether a decoder that must hold `bytes` of the picture at once (all of a progressive JPEG's
+// coefficients, a lossless WebP's pixels) stays within its share.
+inline bool fitsWorkingMemory(std::int64_t bytes) {
+    return bytes >= 0 && bytes <= kMaxWorkingBytes;
 }
 
 }  // namespace sonaris::platform::image

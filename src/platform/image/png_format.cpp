@@ -28,6 +28,33 @@ struct OpenPng {
     bool interlaced = false;
 };
 
+// Whether the chunks run whole from the header to IEND with image data among them: a header
+// alone, or a file cut short while the host rewrites it, is no picture. The data itself is only
+// checked when it is decoded.
+bool hasImageData(Bytes bytes) {
+    constexpr std::size_t kSignatureBytes = 8;
+    const auto u32At = [bytes](std::size_t at) {
+        return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
+               std::uint32_t{bytes[at + 2]} << 8 | std::uint32_t{bytes[at + 3]};
+    };
+    bool hasData = false;
+    std::size_t at = kSignatureBytes;
+    while (at + 12 <= bytes.size()) {
+        const std::size_t length = u32At(at);
+        if (length > bytes.size() - at - 12) {
+            return false;
+        }
+        const auto type = bytes.subspan(at + 4, 4);
+        if (std::equal(type.begin(), type.end(), "IDAT")) {
+            hasData = hasData || length > 0;
+        } else if (std::equal(type.begin(), type.end(), "IEND")) {
+            return hasData;
+        }
+        at += 12 + length;
+    }
+    return false;
+}
+
 std::optional<OpenPng> open(Bytes bytes) {
     static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (bytes.size() < sizeof kSignature ||
@@ -46,14 +73,15 @@ std::optional<OpenPng> open(Bytes bytes) {
     }
     const PixelSize size{static_cast<int>(ihdr.width), static_cast<int>(ihdr.height)};
     const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
-    if (!isAcceptableSize(size, interlaced)) {
+    const std::int64_t held = interlaced ? std::int64_t{size.width} * size.height * 4 : 0;
+    if (!isAcceptableSize(size) || !fitsWorkingMemory(held) || !hasImageData(bytes)) {
         return std::nullopt;
     }
     return OpenPng{std::move(context), size, interlaced};
 }
 
-// Adam7 revisits rows, so an interlaced picture is gathered whole before it is shrunk; the
-// tighter size cap for such pictures bounds that buffer.
+// Adam7 revisits rows, so an interlaced picture is gathered whole before it is shrunk; only
+// pictures whose whole fits the working memory get here.
 std::optional<Bitmap> decodeInterlaced(spng_ctx* context, PixelSize size, int factor) {
     const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 4;
     std::vector<std::uint8_t> picture(rowBytes * size.height);

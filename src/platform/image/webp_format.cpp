@@ -18,6 +18,29 @@ bool hasSignature(Bytes bytes) {
            std::equal(bytes.begin() + 8, bytes.begin() + 12, "WEBP");
 }
 
+// Whether the file holds the whole of its bitstream chunk: WebPGetFeatures reads only the first
+// bytes, so a bare header, or a file cut short while the host rewrites it, passes it.
+bool hasImageData(Bytes bytes) {
+    const auto u32At = [bytes](std::size_t at) {
+        return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+               std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+    };
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::size_t length = u32At(at + 4);
+        const bool isBitstream = std::equal(bytes.begin() + at, bytes.begin() + at + 4, "VP8 ") ||
+                                 std::equal(bytes.begin() + at, bytes.begin() + at + 4, "VP8L");
+        if (length > bytes.size() - at - 8) {
+            return false;
+        }
+        if (isBitstream) {
+            return length > 0;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return false;
+}
+
 // Animations are refused rather than half supported: the plain decoder cannot read them, and
 // claiming a picture that never decodes would hide the next cover candidate.
 std::optional<PixelSize> readFeatures(Bytes bytes) {
@@ -28,7 +51,14 @@ std::optional<PixelSize> readFeatures(Bytes bytes) {
         return std::nullopt;
     }
     const PixelSize size{features.width, features.height};
-    if (!isAcceptableSize(size, features.format == kLossless)) {
+    // The lossless decoder holds the whole picture as 32-bit pixels before it scales, and an
+    // alpha plane is held whole beside a lossy picture (decoded losslessly itself, it may take
+    // four bytes a pixel on the way).
+    const std::int64_t pixels = std::int64_t{size.width} * size.height;
+    const std::int64_t held = features.format == kLossless ? pixels * 4
+                              : features.has_alpha         ? pixels * 5
+                                                           : 0;
+    if (!isAcceptableSize(size) || !fitsWorkingMemory(held) || !hasImageData(bytes)) {
         return std::nullopt;
     }
     return size;

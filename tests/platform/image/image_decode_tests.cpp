@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -236,6 +237,54 @@ TEST(ImageLimits, DecompressionBombDecodesInBoundedMemory) {
     EXPECT_EQ(bitmap->size, (PixelSize{100, 100}));
     EXPECT_EQ(argbAt(*bitmap, 50, 50), 0xFF000000u);
     EXPECT_LT(grownMegabytes, 48);
+}
+
+// Pictures whose decoders would hold far more than their share of memory are refused on their
+// header; so is a header whose image data is missing. Each of these was once taken as a picture.
+TEST(ImageLimits, RefusesWhatCannotBeDecodedWithinItsShare) {
+    const auto progressive = makeJpeg(16, 16, gradient, {.progressive = true});
+    Bytes pngWithoutData = makePng(8, 8, gradient);
+    pngWithoutData.resize(33);  // signature and header only
+    appendChunk(pngWithoutData, "IEND", {});
+    auto webpHeader = makeWebp(64, 64, gradient, false);
+    webpHeader.resize(42);
+    // Cut after the frame's descriptor and code size, at its first data block.
+    auto gifHeader = makeGif(8, 8, {{0, 0, 0}, {255, 0, 0}}, {0, 0, 8, 8, Bytes(64, 1)});
+    const auto descriptor = std::find(gifHeader.begin() + 19, gifHeader.end(), 0x2C);
+    ASSERT_LT(descriptor + 11, gifHeader.end());
+    gifHeader.erase(descriptor + 11, gifHeader.end());
+    const std::vector<std::pair<std::string, Bytes>> refused = {
+        {"progressive jpeg 2000 square", withJpegFrameSize(progressive, 2000, 2000)},
+        {"interlaced png held whole", makePng(3000, 1000, solid({}), {.interlaced = true})},
+        {"lossless webp held whole", makeWebp(2000, 2000, solid({}), true)},
+        {"png without image data", pngWithoutData},
+        {"webp header alone", webpHeader},
+        {"gif frame without data", gifHeader},
+    };
+    for (const auto& [name, bytes] : refused) {
+        EXPECT_FALSE(Image::fromBytes(bytes)) << name;
+    }
+}
+
+// Only the part of a frame on the screen is decoded, in row order or interlaced, and no decode
+// exceeds the pixel limit: a very long picture comes out smaller than asked, and that decode
+// then serves the same request again.
+TEST(ImageLimits, DecodesOnlyWhatIsShownWithinThePixelLimit) {
+    for (const bool interlaced : {false, true}) {
+        GifFrame frame{0, 0, 3000, 3000, Bytes(9'000'000, 1), interlaced};
+        const auto image = Image::fromBytes(makeGif(2, 1, {{0, 0, 0}, {255, 0, 0}}, frame));
+        ASSERT_TRUE(image) << interlaced;
+        const auto bitmap = image->decoded({2, 1});
+        ASSERT_TRUE(bitmap) << interlaced;
+        EXPECT_EQ(bitmap->size, (PixelSize{2, 1}));
+        EXPECT_EQ(argbAt(*bitmap, 1, 0), 0xFFFF0000u) << interlaced;
+    }
+    const auto wide = Image::fromBytes(makePng(8000, 400, gradient, {.kind = PngKind::Gray8}));
+    ASSERT_TRUE(wide);
+    const auto bitmap = wide->decoded({8000, 400});
+    ASSERT_TRUE(bitmap);
+    EXPECT_LE(std::int64_t{bitmap->size.width} * bitmap->size.height, 1'200'000);
+    EXPECT_EQ(wide->decoded({8000, 400}), bitmap);
 }
 
 class ImageFiles : public ::testing::Test {
