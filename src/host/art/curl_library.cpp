@@ -4,6 +4,8 @@
 
 namespace sonaris::host::art {
 
+using platform::foundation::SharedLibrary;
+
 std::variant<std::shared_ptr<const CurlLibrary>, std::string> CurlLibrary::load(const char* file) {
     auto opened = SharedLibrary::open(file);
     if (auto* reason = std::get_if<std::string>(&opened))

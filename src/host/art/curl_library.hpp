@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-#include "host/art/shared_library.hpp"
+#include "platform/foundation/shared_library.hpp"
 
 // The libcurl functions the HTTP transfer uses, as (member, symbol) pairs.
 #define SONARIS_CURL_FUNCTIONS(F)                  \
@@ -40,8 +40,8 @@ class CurlLibrary {
 #undef SONARIS_CURL_MEMBER
 
   private:
-    explicit CurlLibrary(SharedLibrary library) : library_(std::move(library)) {}
-    SharedLibrary library_;
+    explicit CurlLibrary(platform::foundation::SharedLibrary library) : library_(std::move(library)) {}
+    platform::foundation::SharedLibrary library_;
 };
 
 }  // namespace sonaris::host::art

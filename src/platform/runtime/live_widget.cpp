@@ -6,6 +6,7 @@
 #include "platform/render/painter.hpp"
 #include "platform/runtime/commands.hpp"
 #include "platform/runtime/current_entry.hpp"
+#include "platform/runtime/host_folders.hpp"
 #include "platform/runtime/family_names.hpp"
 #include "platform/runtime/live_events.hpp"
 #include "platform/runtime/live_window.hpp"
@@ -31,15 +32,6 @@ bool hasDisplay() {
             return true;
     }
     return false;
-}
-
-std::vector<std::filesystem::path> hostFoldersOf(const WidgetConfiguration& configuration) {
-    if (configuration.hostFolders)
-        return configuration.hostFolders();
-    auto home = foundation::homeDirectoryForCurrentUser();
-    if (!home)
-        return {};
-    return {*home / "Library" / "Containers" / configuration.kind / "Data" / "Documents"};
 }
 
 bool isSet(const char* variable) {

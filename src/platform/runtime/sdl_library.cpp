@@ -4,10 +4,10 @@ namespace sonaris::platform::runtime {
 
 std::variant<std::unique_ptr<SdlLibrary>, std::string> SdlLibrary::load() {
     constexpr const char* file = "libSDL2-2.0.so.0";
-    auto opened = SharedLibrary::open(file);
+    auto opened = foundation::SharedLibrary::open(file);
     if (auto* reason = std::get_if<std::string>(&opened))
         return "cannot load SDL2 (" + *reason + ")";
-    std::unique_ptr<SdlLibrary> sdl(new SdlLibrary(std::move(std::get<SharedLibrary>(opened))));
+    std::unique_ptr<SdlLibrary> sdl(new SdlLibrary(std::move(std::get<foundation::SharedLibrary>(opened))));
 #define SONARIS_SDL_RESOLVE(member, symbol)           \
     if (!sdl->library_.resolve(#symbol, sdl->member)) \
         return std::string("cannot load SDL2 (") + file + " has no " #symbol ")";

@@ -7,7 +7,7 @@
 #include <string>
 #include <variant>
 
-#include "platform/runtime/shared_library.hpp"
+#include "platform/foundation/shared_library.hpp"
 
 // The SDL functions the live window uses, as (member, symbol) pairs.
 #define SONARIS_SDL_FUNCTIONS(F)                        \
@@ -53,8 +53,8 @@ class SdlLibrary {
 #undef SONARIS_SDL_MEMBER
 
   private:
-    explicit SdlLibrary(SharedLibrary library) : library_(std::move(library)) {}
-    SharedLibrary library_;
+    explicit SdlLibrary(foundation::SharedLibrary library) : library_(std::move(library)) {}
+    foundation::SharedLibrary library_;
 };
 
 }  // namespace sonaris::platform::runtime

@@ -7,8 +7,8 @@ namespace sonaris::platform::runtime {
         return nullptr;
 
 std::unique_ptr<XrandrLibrary> XrandrLibrary::load() {
-    auto opened = SharedLibrary::open("libXrandr.so.2");
-    auto* library = std::get_if<SharedLibrary>(&opened);
+    auto opened = foundation::SharedLibrary::open("libXrandr.so.2");
+    auto* library = std::get_if<foundation::SharedLibrary>(&opened);
     if (!library)
         return nullptr;
     std::unique_ptr<XrandrLibrary> loaded(new XrandrLibrary(std::move(*library)));
@@ -17,8 +17,8 @@ std::unique_ptr<XrandrLibrary> XrandrLibrary::load() {
 }
 
 std::unique_ptr<XshapeLibrary> XshapeLibrary::load() {
-    auto opened = SharedLibrary::open("libXext.so.6");
-    auto* library = std::get_if<SharedLibrary>(&opened);
+    auto opened = foundation::SharedLibrary::open("libXext.so.6");
+    auto* library = std::get_if<foundation::SharedLibrary>(&opened);
     if (!library)
         return nullptr;
     std::unique_ptr<XshapeLibrary> loaded(new XshapeLibrary(std::move(*library)));

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/runtime/shared_library.hpp"
+#include "platform/foundation/shared_library.hpp"
 
 #define SONARIS_XRANDR_FUNCTIONS(F)                            \
     F(queryExtension, XRRQueryExtension)                       \
@@ -35,8 +35,8 @@ class XrandrLibrary {
     SONARIS_XRANDR_FUNCTIONS(SONARIS_X11_MEMBER)
 
   private:
-    explicit XrandrLibrary(SharedLibrary library) : library_(std::move(library)) {}
-    SharedLibrary library_;
+    explicit XrandrLibrary(foundation::SharedLibrary library) : library_(std::move(library)) {}
+    foundation::SharedLibrary library_;
 };
 
 // The X shape extension (in libXext), to cut the window to the card where nothing composites
@@ -49,8 +49,8 @@ class XshapeLibrary {
 #undef SONARIS_X11_MEMBER
 
   private:
-    explicit XshapeLibrary(SharedLibrary library) : library_(std::move(library)) {}
-    SharedLibrary library_;
+    explicit XshapeLibrary(foundation::SharedLibrary library) : library_(std::move(library)) {}
+    foundation::SharedLibrary library_;
 };
 
 }  // namespace sonaris::platform::runtime

@@ -3,8 +3,8 @@
 namespace sonaris::platform::runtime {
 
 std::unique_ptr<XlibLibrary> XlibLibrary::load() {
-    auto opened = SharedLibrary::open("libX11.so.6");
-    auto* library = std::get_if<SharedLibrary>(&opened);
+    auto opened = foundation::SharedLibrary::open("libX11.so.6");
+    auto* library = std::get_if<foundation::SharedLibrary>(&opened);
     if (!library)
         return nullptr;
     std::unique_ptr<XlibLibrary> xlib(new XlibLibrary(std::move(*library)));

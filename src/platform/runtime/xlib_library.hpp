@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/runtime/shared_library.hpp"
+#include "platform/foundation/shared_library.hpp"
 
 // The Xlib functions the live widget uses, as (member, symbol) pairs.
 #define SONARIS_XLIB_FUNCTIONS(F)                    \
@@ -41,8 +41,8 @@ class XlibLibrary {
 #undef SONARIS_XLIB_MEMBER
 
   private:
-    explicit XlibLibrary(SharedLibrary library) : library_(std::move(library)) {}
-    SharedLibrary library_;
+    explicit XlibLibrary(foundation::SharedLibrary library) : library_(std::move(library)) {}
+    foundation::SharedLibrary library_;
 };
 
 }  // namespace sonaris::platform::runtime

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/foundation/home_directory.hpp"
 #include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/current_entry.hpp"
+#include "platform/runtime/host_folders.hpp"
 #include "platform/runtime/live_events.hpp"
 #include "platform/runtime/url_opener.hpp"
 #include "platform/runtime/wayland/live_event_queue.hpp"
@@ -28,15 +28,6 @@ using namespace std::chrono_literals;
 // A timeline whose reload date has already passed would otherwise be asked for again at once,
 // over and over.
 constexpr double minimumReloadInterval = 60;
-
-std::vector<std::filesystem::path> hostFoldersOf(const WidgetConfiguration& configuration) {
-    if (configuration.hostFolders)
-        return configuration.hostFolders();
-    auto home = foundation::homeDirectoryForCurrentUser();
-    if (!home)
-        return {};
-    return {*home / "Library" / "Containers" / configuration.kind / "Data" / "Documents"};
-}
 
 std::string outputNames(const WaylandConnection& connection) {
     std::string names;

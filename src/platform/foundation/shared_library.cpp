@@ -1,13 +1,13 @@
-#include "host/art/shared_library.hpp"
+#include "platform/foundation/shared_library.hpp"
 
 #include <dlfcn.h>
 
-namespace sonaris::host::art {
+namespace sonaris::platform::foundation {
 
 std::variant<SharedLibrary, std::string> SharedLibrary::open(const char* file) {
     dlerror();
-    // Never unmapped, even after the last close: libcurl and its TLS libraries register
-    // process-wide state (atexit handlers, thread keys) that must stay reachable until exit.
+    // Never unmapped, even after the last close: SDL and libdbus keep process-wide state (hints,
+    // the bus connection, atexit handlers) that must stay reachable until exit.
     if (void* handle = dlopen(file, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE))
         return SharedLibrary(handle);
     const char* reason = dlerror();
@@ -22,4 +22,4 @@ void* SharedLibrary::symbol(const char* name) const {
     return dlsym(handle_.get(), name);
 }
 
-}  // namespace sonaris::host::art
+}  // namespace sonaris::platform::foundation

@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-namespace sonaris::platform::runtime {
+namespace sonaris::platform::foundation {
 
 // A shared library opened at run time; the handle is released with the last copy, but the
 // library stays mapped until the process ends.
@@ -32,4 +32,4 @@ class SharedLibrary {
     std::unique_ptr<void, Close> handle_;
 };
 
-}  // namespace sonaris::platform::runtime
+}  // namespace sonaris::platform::foundation

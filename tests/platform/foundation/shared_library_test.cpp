@@ -1,10 +1,10 @@
-#include "platform/runtime/shared_library.hpp"
+#include "platform/foundation/shared_library.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-namespace sonaris::platform::runtime {
+namespace sonaris::platform::foundation {
 namespace {
 
 TEST(SharedLibrary, ResolvesWhatTheLibraryHasAndSaysWhyItCannotOpen) {
@@ -23,4 +23,4 @@ TEST(SharedLibrary, ResolvesWhatTheLibraryHasAndSaysWhyItCannotOpen) {
 }
 
 }  // namespace
-}  // namespace sonaris::platform::runtime
+}  // namespace sonaris::platform::foundation
