@@ -87,7 +87,10 @@ std::variant<StagedFile, std::string> StagedFile::write(const std::filesystem::p
 
     // Created with 0666 so that the umask applies as it does to any new file; a file replaced
     // keeps its mode below.
-    const std::string base = "." + staged.target_.filename().string() + ".";
+    // Built piece by piece: GCC 12 at -O3 takes `"." + string` for an overlapping copy.
+    std::string base = ".";
+    base += staged.target_.filename().string();
+    base += '.';
     std::random_device entropy;
     std::mt19937 generator(entropy() ^ static_cast<unsigned>(::getpid()));
     int fd = -1;
