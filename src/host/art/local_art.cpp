@@ -1,14 +1,7 @@
 #include "host/art/local_art.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <utility>
-
 #include "platform/foundation/base64.hpp"
+#include "platform/foundation/file.hpp"
 
 namespace sonaris::host::art {
 
@@ -60,22 +53,6 @@ std::size_t decodedLength(std::string_view payload, bool isBase64) {
     return length;
 }
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 }  // namespace
 
 std::string percentDecode(std::string_view text) {
@@ -118,58 +95,12 @@ std::optional<std::string> filePathOf(std::string_view url) {
     return path;
 }
 
-std::optional<std::vector<std::uint8_t>> readFileCapped(const std::string& path,
-                                                        std::size_t maxBytes) {
-    int fd;
-    do {
-        // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    const Descriptor file(fd);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uint64_t>(status.st_size) > maxBytes) {
-        return std::nullopt;
-    }
-    // The file may change between fstat and read: read at most one byte past the cap, which tells
-    // a file that grew too large from one that fits exactly.
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size) + 1);
-    std::size_t size = 0;
-    for (;;) {
-        if (size == bytes.size()) {
-            if (size > maxBytes) {
-                return std::nullopt;
-            }
-            bytes.resize(std::min(maxBytes + 1, size + std::max<std::size_t>(size, 64 * 1024)));
-        }
-        const ssize_t count = ::read(fd, bytes.data() + size, bytes.size() - size);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (count == 0) {
-            break;
-        }
-        size += static_cast<std::size_t>(count);
-    }
-    if (size > maxBytes) {
-        return std::nullopt;
-    }
-    bytes.resize(size);
-    return bytes;
-}
-
 std::optional<std::vector<std::uint8_t>> readFileUrl(std::string_view url, std::size_t maxBytes) {
     const auto path = filePathOf(url);
     if (!path) {
         return std::nullopt;
     }
-    return readFileCapped(*path, maxBytes);
+    return platform::foundation::readWholeFile(*path, maxBytes);
 }
 
 std::optional<std::vector<std::uint8_t>> decodeDataUri(std::string_view uri, std::size_t maxBytes) {

@@ -20,12 +20,9 @@ bool hasScheme(std::string_view url, std::string_view scheme);
 // would hold a NUL.
 std::optional<std::string> filePathOf(std::string_view url);
 
-// The bytes of a regular file of at most `maxBytes`. Named pipes, devices and directories are
-// refused without waiting on them, and so is a file that is, or grows while read, too large.
-std::optional<std::vector<std::uint8_t>> readFileCapped(const std::string& path,
-                                                        std::size_t maxBytes);
-
-// A file:// URL's bytes, as readFileCapped reads them.
+// A file:// URL's bytes: those of a regular file of at most `maxBytes`. Named pipes, devices and
+// directories are refused without waiting on them, and so is a file that is, or grows while read,
+// too large.
 std::optional<std::vector<std::uint8_t>> readFileUrl(std::string_view url, std::size_t maxBytes);
 
 // The payload of a data: URI, in its Base64 or percent-encoded form, when it holds at most
