@@ -8,6 +8,14 @@ TimelineProviderContext contextFor(ui::WidgetFamily family, ui::Size size) {
     return {family, size, false};
 }
 
+std::optional<foundation::Date> liveReloadDate(const CurrentEntry& current, foundation::Date now) {
+    constexpr double minimumReloadInterval = 60;
+    auto earliest = now.addingTimeInterval(minimumReloadInterval);
+    if (current.reloadDate && *current.reloadDate < earliest)
+        return earliest;
+    return current.reloadDate;
+}
+
 std::optional<foundation::Date> reloadDate(const AnyTimeline& timeline) {
     switch (timeline.policy.kind) {
         case TimelineReloadPolicy::Kind::after:

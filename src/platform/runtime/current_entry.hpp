@@ -24,6 +24,10 @@ CurrentEntry requestTimeline(const WidgetConfiguration& configuration,
 // When a timeline asks to be reloaded; unset when it never does.
 std::optional<foundation::Date> reloadDate(const AnyTimeline& timeline);
 
+// When a live widget asks again for the timeline it requested at `now`: its reload date, but
+// never sooner than a minute later, so that a date already past does not loop.
+std::optional<foundation::Date> liveReloadDate(const CurrentEntry& current, foundation::Date now);
+
 // Builds the entry's view for the family and lays it out.
 ui::LayoutResult layOut(const AnyEntry& entry, ui::WidgetFamily family, ui::Size size,
                         double scale);

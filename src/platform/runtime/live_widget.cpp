@@ -21,10 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A timeline whose reload date has already passed would otherwise be asked for again at once,
-// over and over.
-constexpr double minimumReloadInterval = 60;
-
 bool hasDisplay() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
         const char* value = std::getenv(name);
@@ -84,11 +80,7 @@ int runX11Widget(const WidgetConfiguration& configuration, const LiveWidgetReque
         double scale = window.pixelScale();
         laidOut = layOut(current.entry, family, points, scale);
         window.show(render::paint(*laidOut, scale));
-        auto reload = current.reloadDate;
-        auto earliest = now.addingTimeInterval(minimumReloadInterval);
-        if (reload && *reload < earliest)
-            reload = earliest;
-        source->scheduleReload(reload);
+        source->scheduleReload(liveReloadDate(current, now));
     };
     refresh();
 

@@ -25,10 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A timeline whose reload date has already passed would otherwise be asked for again at once,
-// over and over.
-constexpr double minimumReloadInterval = 60;
-
 std::string outputNames(const WaylandConnection& connection) {
     std::string names;
     for (const auto& output : connection.outputs()) {
@@ -121,11 +117,7 @@ void WaylandWidget::placeSurface() {
 void WaylandWidget::refreshEntry() {
     auto now = foundation::Date::now();
     current_ = requestTimeline(configuration_, contextFor(request_.family, request_.points), now);
-    auto reload = current_->reloadDate;
-    auto earliest = now.addingTimeInterval(minimumReloadInterval);
-    if (reload && *reload < earliest)
-        reload = earliest;
-    source_->scheduleReload(reload);
+    source_->scheduleReload(liveReloadDate(*current_, now));
     pictureStale_ = true;
 }
 
