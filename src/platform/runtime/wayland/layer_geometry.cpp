@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/runtime/wayland/wayland_protocols.hpp"
+
 namespace sonaris::platform::runtime::wayland {
 
 namespace {
 
-// The protocol's zwlr_layer_surface_v1.anchor bits.
-constexpr std::uint32_t edgeTop = 1;
-constexpr std::uint32_t edgeBottom = 2;
-constexpr std::uint32_t edgeLeft = 4;
-constexpr std::uint32_t edgeRight = 8;
+constexpr std::uint32_t edgeTop = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP;
+constexpr std::uint32_t edgeBottom = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM;
+constexpr std::uint32_t edgeLeft = ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT;
+constexpr std::uint32_t edgeRight = ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
 
 std::uint32_t edgesOf(Anchor anchor) {
     switch (anchor) {
