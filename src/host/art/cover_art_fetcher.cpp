@@ -23,13 +23,11 @@ constexpr std::size_t kCachedUrls = 8;
 // player sends.
 constexpr std::size_t kLongestHttpUrl = 16 * 1024;
 
-using Jpeg = std::vector<std::uint8_t>;
-
 // Recently fetched HTTP art, newest first; it holds re-encoded JPEGs, a few tens of kilobytes
 // each.
 class RecentArt {
   public:
-    const Jpeg* find(const std::string& url) {
+    const Cover* find(const std::string& url) {
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
             if (it->first == url) {
                 entries_.splice(entries_.begin(), entries_, it);
@@ -38,15 +36,15 @@ class RecentArt {
         }
         return nullptr;
     }
-    void add(std::string url, Jpeg jpeg) {
-        entries_.emplace_front(std::move(url), std::move(jpeg));
+    void add(std::string url, Cover cover) {
+        entries_.emplace_front(std::move(url), std::move(cover));
         if (entries_.size() > kCachedUrls) {
             entries_.pop_back();
         }
     }
 
   private:
-    std::list<std::pair<std::string, Jpeg>> entries_;
+    std::list<std::pair<std::string, Cover>> entries_;
 };
 
 class EventFd {
@@ -114,7 +112,7 @@ struct CoverArtFetcher::Impl {
         return stopping || generation != mine;
     }
 
-    std::optional<Jpeg> resolve(const std::string& url, std::uint64_t mine) {
+    std::optional<Cover> resolve(const std::string& url, std::uint64_t mine) {
         const auto reencode = [this](std::optional<std::vector<std::uint8_t>> bytes) {
             return bytes ? reencodeAsJpeg(std::move(*bytes), limits.maxSide) : std::nullopt;
         };
@@ -133,11 +131,11 @@ struct CoverArtFetcher::Impl {
         if (!http && !startHttp()) {
             return std::nullopt;
         }
-        auto jpeg = reencode(http->fetch(url, [this, mine] { return overtaken(mine); }));
-        if (jpeg) {  // even when overtaken meanwhile: the whole answer came
-            recent.add(url, *jpeg);
+        auto cover = reencode(http->fetch(url, [this, mine] { return overtaken(mine); }));
+        if (cover) {  // even when overtaken meanwhile: the whole answer came
+            recent.add(url, *cover);
         }
-        return jpeg;
+        return cover;
     }
 
     // Loads libcurl on the first HTTP request; when it cannot be, HTTP art stays off for the
@@ -172,13 +170,19 @@ struct CoverArtFetcher::Impl {
             waiting.reset();
             const auto mine = generation;
             lock.unlock();
-            auto jpeg = resolve(request.url, mine);
+            auto cover = resolve(request.url, mine);
             // A large cover passes through tens of megabytes of buffers that glibc would keep
             // for the rest of the host's life; hand them back to the system now.
             ::malloc_trim(0);
             lock.lock();
             if (!stopping && generation == mine) {
-                results.push_back({request.ticket, std::move(jpeg)});
+                CoverArtResult result{request.ticket, std::nullopt};
+                if (cover) {
+                    result.jpeg = std::move(cover->jpeg);
+                    result.sourcePixels =
+                        std::int64_t{cover->sourceSize.width} * cover->sourceSize.height;
+                }
+                results.push_back(std::move(result));
                 ready.raise();
             }
         }

@@ -21,6 +21,7 @@ struct CoverArtLimits {
 struct CoverArtResult {
     std::uint64_t ticket;
     std::optional<std::vector<std::uint8_t>> jpeg;  // nothing: no usable art for that request
+    std::int64_t sourcePixels = 0;                  // how many the picture had before it was shrunk
 };
 
 // Resolves art URLs (file://, data:, http://, https://) to a JPEG at most maxSide a side on a

@@ -122,10 +122,10 @@ std::optional<std::vector<std::uint8_t>> encodeJpeg(std::span<const std::uint8_t
     return jpeg;
 }
 
-std::optional<std::vector<std::uint8_t>> reencodeAsJpeg(std::vector<std::uint8_t> bytes,
-                                                        int maxSide) {
+std::optional<Cover> reencodeAsJpeg(std::vector<std::uint8_t> bytes, int maxSide) {
     try {
-        const auto image = platform::image::Image::fromBytes(std::move(bytes));
+        const auto size = bytes.size();
+        const auto image = platform::image::Image::fromBytes(std::move(bytes), size);
         if (!image) {
             return std::nullopt;
         }
@@ -137,7 +137,11 @@ std::optional<std::vector<std::uint8_t>> reencodeAsJpeg(std::vector<std::uint8_t
         // A decoder that scales by fixed fractions may round a side one pixel short.
         target = {std::min(target.width, bitmap->size.width),
                   std::min(target.height, bitmap->size.height)};
-        return encodeJpeg(downscaleToRgb(*bitmap, target), target);
+        auto jpeg = encodeJpeg(downscaleToRgb(*bitmap, target), target);
+        if (!jpeg) {
+            return std::nullopt;
+        }
+        return Cover{std::move(*jpeg), image->naturalSize()};
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

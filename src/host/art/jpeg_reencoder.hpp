@@ -23,9 +23,15 @@ std::optional<std::vector<std::uint8_t>> encodeJpeg(std::span<const std::uint8_t
                                                     platform::image::PixelSize size,
                                                     int quality = 90);
 
+struct Cover {
+    std::vector<std::uint8_t> jpeg;
+    platform::image::PixelSize sourceSize;  // the picture's own, before it was shrunk
+};
+
 // Any picture the image module reads (JPEG, PNG, WebP, BMP, GIF), as a baseline JPEG of at most
-// `maxSide` pixels a side. Nothing when the bytes are no picture or their pixels are corrupt.
-std::optional<std::vector<std::uint8_t>> reencodeAsJpeg(std::vector<std::uint8_t> bytes,
-                                                        int maxSide);
+// `maxSide` pixels a side. The bytes are taken whatever their number (the caller capped them);
+// only the decode is held to the image module's limits. Nothing when the bytes are no picture or
+// their pixels are corrupt.
+std::optional<Cover> reencodeAsJpeg(std::vector<std::uint8_t> bytes, int maxSide);
 
 }  // namespace sonaris::host::art

@@ -50,16 +50,6 @@ class FileDescriptor {
     int fd_;
 };
 
-// Where a track is: by its URL when it has one, so that tags filled in later do not make a new
-// track of the same file.
-std::string trackIdentity(const players::TrackMetadata& track) {
-    if (!track.url.empty())
-        return "u" + track.url;
-    if (!track.trackId.empty() && track.trackId != "/org/mpris/MediaPlayer2/TrackList/NoTrack")
-        return "i" + track.trackId;
-    return "t" + track.title + '\n' + track.artist;
-}
-
 class Daemon {
   public:
     Daemon(const DaemonOptions& options, std::ostream& err)
@@ -226,7 +216,8 @@ class Daemon {
 
     void onTrack(const players::WatchedPlayer& player) {
         const auto& track = player.properties.metadata;
-        auto identity = trackIdentity(track);
+        // The watcher tells a new track from tags filled in, whatever the player keeps the same.
+        auto identity = player.name + '\n' + std::to_string(player.trackSerial);
         bool newTrack = identity != shownIdentity_;
         if (newTrack) {
             // A player between files reports an empty track; that is not something played.
@@ -263,6 +254,12 @@ class Daemon {
             if (result.ticket != artTicket_)
                 continue;
             artPending_ = false;
+            // Browsers send a track's picture, then a thumbnail of it: the best one seen stays.
+            if (cover_ && result.sourcePixels < coverPixels_) {
+                scheduleWrite();
+                continue;
+            }
+            coverPixels_ = result.sourcePixels;
             // The same picture read again (a player re-sending its metadata) is not rewritten.
             if (result.jpeg != cover_) {
                 cover_ = std::move(result.jpeg);
@@ -380,6 +377,7 @@ class Daemon {
     bool artPending_ = false;
     std::optional<SteadyClock::time_point> artHoldUntil_;
     std::optional<std::vector<std::uint8_t>> cover_;
+    std::int64_t coverPixels_ = 0;  // the source picture's, for cover_
     bool coverDirty_ = false;
     bool coverSettled_ = false;
 

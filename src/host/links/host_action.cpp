@@ -1,5 +1,6 @@
 #include "host/links/host_action.hpp"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -20,11 +21,21 @@ constexpr std::array<std::pair<HostAction, std::string_view>, 7> kTable{{
     {HostAction::editor, url::editor},
 }};
 
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return asciiLower(x) == asciiLower(y);
+           });
+}
+
 }  // namespace
 
 std::optional<HostAction> hostActionFor(std::string_view text) {
     for (const auto& [action, known] : kTable) {
-        if (text == known) {
+        if (equalsIgnoringAsciiCase(text, known)) {
             return action;
         }
     }

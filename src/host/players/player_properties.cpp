@@ -9,8 +9,7 @@ namespace {
 
 constexpr std::size_t maxTextBytes = 1024;
 constexpr std::size_t maxUrlBytes = 8192;
-// A data: URI may carry a whole picture; the art fetcher caps what it decodes.
-constexpr std::size_t maxArtUrlBytes = 48u << 20;
+constexpr std::string_view noTrackId = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 
 // Reading a variant rewinds its message, so every accessor works on a copy-free const ref but
 // catches the library's type errors: a player's values are never trusted.
@@ -142,14 +141,41 @@ TrackMetadata parseMetadata(const PropertyMap& metadata) {
     with(metadata, "xesam:album",
          [&](auto& v) { track.album = textListOf(v, maxTextBytes).value_or(""); });
     with(metadata, "xesam:url", [&](auto& v) { track.url = textOf(v, maxUrlBytes).value_or(""); });
-    with(metadata, "mpris:artUrl",
-         [&](auto& v) { track.artUrl = textOf(v, maxArtUrlBytes).value_or(""); });
+    // A cut URL names nothing, or another file: one too long is refused whole.
+    with(metadata, "mpris:artUrl", [&](auto& v) {
+        auto url = valueOf<std::string>(v);
+        if (url && url->size() <= maxArtUrlBytes)
+            track.artUrl = std::move(*url);
+    });
     with(metadata, "mpris:length", [&](auto& v) {
         auto length = integerOf(v);
         if (length && *length > 0)
             track.lengthMicroseconds = *length;
     });
     return track;
+}
+
+bool hasTrack(const TrackMetadata& track) {
+    return !track.title.empty() || !track.url.empty();
+}
+
+bool isSameTrack(const TrackMetadata& before, const TrackMetadata& after) {
+    if (!before.url.empty() && !after.url.empty())
+        return before.url == after.url;
+    auto idOf = [](const TrackMetadata& track) {
+        return track.trackId == noTrackId ? std::string_view() : std::string_view(track.trackId);
+    };
+    auto beforeId = idOf(before), afterId = idOf(after);
+    if (!beforeId.empty() && !afterId.empty() && beforeId != afterId)
+        return false;
+    bool beforeEmpty = !hasTrack(before) && beforeId.empty();
+    bool afterEmpty = !hasTrack(after) && afterId.empty();
+    if (beforeEmpty || afterEmpty)
+        return beforeEmpty == afterEmpty;
+    auto changed = [](const std::string& a, const std::string& b) {
+        return !a.empty() && !b.empty() && a != b;
+    };
+    return !changed(before.title, after.title) && !changed(before.artist, after.artist);
 }
 
 PropertyChange applyProperties(PlayerProperties& properties, const PropertyMap& values) {
@@ -167,6 +193,7 @@ PropertyChange applyProperties(PlayerProperties& properties, const PropertyMap& 
         if (!map)
             return;
         auto track = parseMetadata(*map);
+        change.newTrack = !isSameTrack(properties.metadata, track);
         if (track != properties.metadata) {
             properties.metadata = std::move(track);
         }

@@ -11,6 +11,10 @@
 
 namespace sonaris::host::players {
 
+// The longest mpris:artUrl taken. A data: URI carries a whole picture, and every copy of it
+// costs the host its size again; covers players send inline are thumbnails far below this.
+inline constexpr std::size_t maxArtUrlBytes = 1u << 20;
+
 // One track as a player describes it; texts are cut to a sane length, so that a hostile player
 // cannot make the host carry megabytes into every file it writes.
 struct TrackMetadata {
@@ -44,6 +48,7 @@ struct PropertyChange {
     bool metadata = false;
     bool rate = false;
     bool position = false;
+    bool newTrack = false;  // the metadata is another track's, not the same one's tags filled in
     bool any() const { return status || metadata || rate || position; }
 };
 
@@ -52,6 +57,15 @@ using PropertyMap = std::map<std::string, sdbus::Variant>;
 // Reads an xesam/mpris metadata dictionary; keys that are missing or of a wrong type read as
 // empty, an artist may be a list or a plain string, the length any integer or a double.
 TrackMetadata parseMetadata(const PropertyMap& metadata);
+
+// Whether `after` is still the track `before` described. Two URLs decide alone, so that tags
+// filled in later do not make a new track of the same file; otherwise a change of track id does,
+// and, where the id stays or is absent (players that keep one id for every track), a change of
+// title or artist that was known. An empty track is the same as nothing but another empty one.
+bool isSameTrack(const TrackMetadata& before, const TrackMetadata& after);
+
+// Whether the metadata names anything to show: a title or a URL.
+bool hasTrack(const TrackMetadata& track);
 
 // Applies property values (from GetAll or PropertiesChanged) to `properties`; a value of the
 // wrong type is ignored, and so is every unknown property.

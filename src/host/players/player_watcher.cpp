@@ -8,6 +8,7 @@
 #include <sdbus-c++/Message.h>
 
 #include "host/players/player_name.hpp"
+#include "host/players/property_reader.hpp"
 
 namespace sonaris::host::players {
 namespace {
@@ -46,6 +47,24 @@ std::int64_t WatchedPlayer::positionAt(SteadyClock::time_point now) const {
     if (!(position > 0))
         return 0;
     return position >= 9e18 ? std::int64_t{9'000'000'000'000'000'000} : std::llround(position);
+}
+
+PropertyChange WatchedPlayer::apply(const PropertyMap& values, SteadyClock::time_point now) {
+    auto predicted = positionAt(now);
+    auto change = applyProperties(properties, values);
+    if (change.newTrack)
+        ++trackSerial;
+    if (change.position) {
+        positionReadAt = now;
+        // Some players report Position as it runs; only a jump (a seek) is news.
+        auto drift = properties.positionMicroseconds - predicted;
+        if (known && !change.newTrack && drift < 1'000'000 && drift > -1'000'000)
+            change.position = false;
+    } else if (change.newTrack || change.status || change.rate) {
+        properties.positionMicroseconds = change.newTrack ? 0 : predicted;
+        positionReadAt = now;
+    }
+    return change;
 }
 
 PlayerWatcher::PlayerWatcher(sdbus::IConnection& connection, Listener listener)
@@ -124,7 +143,8 @@ std::vector<PlayerStanding> PlayerWatcher::standings() const {
     std::vector<PlayerStanding> standings;
     for (const auto& [name, player] : players_)
         if (player.known)
-            standings.push_back({name, player.properties.status, player.lastChange});
+            standings.push_back({name, player.properties.status, player.lastChange,
+                                 hasTrack(player.properties.metadata)});
     return standings;
 }
 
@@ -148,16 +168,15 @@ void PlayerWatcher::addPlayer(const std::string& busName, const std::string& own
         // Signals come from the owner's unique name, and a match on a well-known name cannot be
         // checked locally: with two players, each proxy would hear both. So the owner is named.
         tracked->proxy = sdbus::createProxy(connection_, owner, std::string(mprisObjectPath));
-        tracked->proxy->registerSignalHandler(propertiesInterface, "PropertiesChanged",
-                                              [this, name](sdbus::Signal& signal) {
-                                                  guarded([&] {
-                                                      std::string interface;
-                                                      PropertyMap changed;
-                                                      signal >> interface >> changed;
-                                                      if (interface == mprisPlayerInterface)
-                                                          onProperties(name, changed);
-                                                  });
-                                              });
+        tracked->proxy->registerSignalHandler(
+            propertiesInterface, "PropertiesChanged", [this, name](sdbus::Signal& signal) {
+                guarded([&] {
+                    char* interface = nullptr;
+                    signal >> interface;
+                    if (interface && interface == mprisPlayerInterface)
+                        onProperties(name, readPropertyMap(signal));
+                });
+            });
         tracked->proxy->registerSignalHandler(
             std::string(mprisPlayerInterface), "Seeked", [this, name](sdbus::Signal& signal) {
                 guarded([&] {
@@ -180,6 +199,7 @@ void PlayerWatcher::addPlayer(const std::string& busName, const std::string& own
     player.busName = busName;
     player.name = name;
     player.lastChange = ++changeCounter_;
+    player.positionReadAt = SteadyClock::now();
     players_.emplace(name, std::move(player));
     proxies_.emplace(name, std::move(tracked));
     readAll(name);
@@ -214,9 +234,7 @@ void PlayerWatcher::readAll(const std::string& name) {
                 guarded([&] {
                     if (failure)
                         return;
-                    PropertyMap values;
-                    reply >> values;
-                    onProperties(name, values);
+                    onProperties(name, readPropertyMap(reply));
                 });
             },
             callTimeoutUs);
@@ -237,9 +255,8 @@ void PlayerWatcher::readPosition(const std::string& name) {
                 guarded([&] {
                     if (failure)
                         return;
-                    sdbus::Variant value;
-                    reply >> value;
-                    auto position = integerOf(value);
+                    auto value = readVariant(reply);
+                    auto position = value ? integerOf(*value) : std::nullopt;
                     auto player = players_.find(name);
                     if (!position || player == players_.end())
                         return;
@@ -273,16 +290,7 @@ void PlayerWatcher::onProperties(const std::string& name, const PropertyMap& val
     if (it == players_.end())
         return;
     auto& player = it->second;
-    auto now = SteadyClock::now();
-    auto predicted = player.positionAt(now);
-    auto change = applyProperties(player.properties, values);
-    if (change.position) {
-        player.positionReadAt = now;
-        // Some players report Position as it runs; only a jump (a seek) is news.
-        auto drift = player.properties.positionMicroseconds - predicted;
-        if (player.known && drift < 1'000'000 && drift > -1'000'000)
-            change.position = false;
-    }
+    auto change = player.apply(values, SteadyClock::now());
     if (change.status)
         player.lastChange = ++changeCounter_;
     if (!player.known) {

@@ -25,12 +25,21 @@ struct WatchedPlayer {
     std::string name;  // without the MPRIS prefix
     PlayerProperties properties;
     bool known = false;  // its properties have been read at least once
+    // When properties.positionMicroseconds held; a player seen for the first time is at 0 then.
     SteadyClock::time_point positionReadAt{};
     std::uint64_t lastChange = 0;
+    std::uint64_t trackSerial = 0;  // counts the tracks seen, so each new one differs
 
     // Where playback stands at `now`: the last position read, moved on by the rate while playing,
     // never before 0 nor (when the length is known) past the end.
     std::int64_t positionAt(SteadyClock::time_point now) const;
+
+    // Applies property values that arrived at `now`. A change that comes without a position
+    // keeps playback where it was estimated to stand (a pause, a new rate), or starts it at 0 (a
+    // new track): a player that never tells its position is thus followed by the playing time
+    // the host has seen, never by more than could have played. A position that only confirms
+    // the estimate is not reported as a change.
+    PropertyChange apply(const PropertyMap& values, SteadyClock::time_point now);
 };
 
 enum class PlayerEvent { appeared, changed, seeked, vanished };

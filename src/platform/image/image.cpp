@@ -85,7 +85,12 @@ class ImageSource {
 };
 
 std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
-    if (bytes.size() > kMaxEncodedBytes) {
+    return fromBytes(std::move(bytes), kMaxEncodedBytes);
+}
+
+std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes,
+                                      std::size_t maxEncodedBytes) {
+    if (bytes.size() > maxEncodedBytes) {
         return std::nullopt;
     }
     const auto header = readHeader(bytes);

@@ -36,6 +36,11 @@ class ImageSource;
 class Image {
   public:
     static std::optional<Image> fromBytes(std::vector<std::uint8_t> bytes);
+    // The same for a reader with a memory budget of its own, which has already capped the bytes
+    // it read at `maxEncodedBytes` rather than at the widget's limit; the decode stays within the
+    // widget's limits either way.
+    static std::optional<Image> fromBytes(std::vector<std::uint8_t> bytes,
+                                          std::size_t maxEncodedBytes);
     static std::optional<Image> fromFile(const std::filesystem::path& path);
     // A picture given as Base64 text that is kept elsewhere anyway (a state's inline cover): the
     // image holds a reference to the text and decodes the bytes from it again for each decode,

@@ -89,6 +89,7 @@ TEST_F(CoverArtFetcherTest, AnswersEachSourceThroughTheReadyDescriptor) {
         EXPECT_EQ(results[0].jpeg.has_value(), c.hasArt) << c.url;
         if (results[0].jpeg) {
             EXPECT_EQ(testing::sizeOf(*results[0].jpeg), (platform::image::PixelSize{640, 427}));
+            EXPECT_EQ(results[0].sourcePixels, 1200 * 800);
         }
     }
     EXPECT_EQ(server.hits("/to-file"), 1);
@@ -113,6 +114,24 @@ TEST_F(CoverArtFetcherTest, CachesHttpButRereadsFiles) {
     const auto blue = testing::centreOf(fetch("file://" + imageFile));
     EXPECT_GT(green.g, 150);
     EXPECT_GT(blue.b, 150);
+}
+
+TEST_F(CoverArtFetcherTest, ReadsFilesBeyondTheWidgetsOwnLimitUpToItsCap) {
+    // A photograph's worth of bytes: a picture followed by what a camera leaves after it.
+    auto large = image;
+    large.resize(large.size() + (7u << 20), 0);
+    const auto path = scratch.write("photo.jpg", testing::asText(large)).string();
+    auto fetcher = CoverArtFetcher::start();
+    ASSERT_TRUE(fetcher);
+    fetcher->request(1, "file://" + path);
+    auto results = testing::awaitResults(*fetcher);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0].jpeg);
+    auto capped = start();  // 4 MiB
+    capped->request(1, "file://" + path);
+    results = testing::awaitResults(*capped);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0].jpeg);
 }
 
 TEST_F(CoverArtFetcherTest, NewerRequestCutsAnEndlessTransferShort) {

@@ -35,11 +35,13 @@ TEST(Reencode, FitsWithinTheLongestSideKeepingTheShape) {
         {{1, 2000}, {1, 640}},
     };
     for (const auto& c : cases) {
-        const auto jpeg =
+        const auto cover =
             reencodeAsJpeg(makeJpeg(c.source.width, c.source.height, {200, 30, 40}), 640);
-        ASSERT_TRUE(jpeg) << c.source.width << "x" << c.source.height;
-        EXPECT_EQ(testing::sizeOf(*jpeg), c.expected) << c.source.width << "x" << c.source.height;
-        EXPECT_TRUE(isBaseline(*jpeg));
+        ASSERT_TRUE(cover) << c.source.width << "x" << c.source.height;
+        EXPECT_EQ(testing::sizeOf(cover->jpeg), c.expected)
+            << c.source.width << "x" << c.source.height;
+        EXPECT_EQ(cover->sourceSize, c.source);
+        EXPECT_TRUE(isBaseline(cover->jpeg));
     }
 }
 
@@ -50,10 +52,10 @@ TEST(Reencode, KeepsColoursAndAveragesDetail) {
     const auto ramp = reencodeAsJpeg(makeJpeg(1500, 900, {240, 240, 240}, true), 640);
     ASSERT_TRUE(solid && ramp);
     const auto near = [](int actual, int expected) { return std::abs(actual - expected) <= 12; };
-    const auto red = testing::centreOf(*solid);
+    const auto red = testing::centreOf(solid->jpeg);
     EXPECT_TRUE(near(red.r, 220) && near(red.g, 20) && near(red.b, 30))
         << int(red.r) << "," << int(red.g) << "," << int(red.b);
-    EXPECT_TRUE(near(testing::centreOf(*ramp).g, 120)) << int(testing::centreOf(*ramp).g);
+    EXPECT_TRUE(near(testing::centreOf(ramp->jpeg).g, 120)) << int(testing::centreOf(ramp->jpeg).g);
 }
 
 TEST(Reencode, RefusesWhatIsNoPicture) {

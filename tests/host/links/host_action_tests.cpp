@@ -28,6 +28,9 @@ TEST(HostActionTest, EachOfTheSevenURLsRoundTripsAndIsSortedIntoPlayerOrTool) {
         EXPECT_EQ(urlOf(c.action), c.url);
         EXPECT_EQ(isPlayerAction(c.action), c.player);
     }
+    // Schemes and hosts compare without case.
+    EXPECT_EQ(hostActionFor("SONARIS://toggle"), HostAction::toggle);
+    EXPECT_EQ(hostActionFor("Sonaris://Record-Screen"), HostAction::recordScreen);
 }
 
 TEST(HostActionTest, NearMissesAreNotActions) {
@@ -35,8 +38,9 @@ TEST(HostActionTest, NearMissesAreNotActions) {
         "",
         "sonaris://",
         "sonaris:",
-        "SONARIS://toggle",
-        "sonaris://Toggle",
+        "SONARIS://toggle/",
+        "sonaris://Toggle ",
+        "sonaris://tögle",
         "sonaris://toggle/",
         "sonaris://toggle?x=1",
         "sonaris://toggle#top",

@@ -2,6 +2,7 @@
 
 #include "host/players/player_properties.hpp"
 #include "host/players/player_watcher.hpp"
+#include "host/players/property_reader.hpp"
 
 namespace sonaris::host::players {
 namespace {
@@ -90,6 +91,104 @@ TEST(PlayerProperties, PositionMovesWithTheRateWhilePlayingOnly) {
     EXPECT_EQ(at(10), 12'000'000);  // never past the end
     player.properties.positionMicroseconds = -4;
     EXPECT_EQ(at(0), 0);
+}
+
+TEST(PlayerProperties, TellsANewTrackFromTagsFilledIn) {
+    auto track = [](std::string id, std::string title, std::string artist, std::string url = "") {
+        TrackMetadata t;
+        t.trackId = std::move(id);
+        t.title = std::move(title);
+        t.artist = std::move(artist);
+        t.url = std::move(url);
+        return t;
+    };
+    const std::string none = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+    struct Case {
+        const char* what;
+        TrackMetadata before, after;
+        bool same;
+    } cases[] = {
+        {"a URL appears with a new id", track("/1", "a.mp3", ""), track("/2", "Song", "X", "f"),
+         false},
+        {"the same URL, new tags", track("", "a.mp3", "", "f"), track("", "Song", "X", "f"), true},
+        {"another URL", track("", "Song", "", "f"), track("", "Song", "", "g"), false},
+        {"another id", track("/1", "Song", ""), track("/2", "Song", ""), false},
+        {"one id, another title", track("/1", "One", "X"), track("/1", "Two", "X"), false},
+        {"one id, another artist", track("/1", "One", "X"), track("/1", "One", "Y"), false},
+        {"no id, another title", track("", "One", ""), track("", "Two", ""), false},
+        {"NoTrack, another title", track(none, "One", ""), track(none, "Two", ""), false},
+        {"a title filled in", track("/1", "", ""), track("/1", "One", "X"), true},
+        {"an artist filled in", track("/1", "One", ""), track("/1", "One", "X"), true},
+        {"from nothing to a track", track("", "", ""), track("", "One", ""), false},
+        {"from a track to nothing", track("/1", "One", ""), track(none, "", ""), false},
+        {"nothing twice", track(none, "", ""), track("", "", ""), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isSameTrack(c.before, c.after), c.same) << c.what;
+}
+
+TEST(PlayerProperties, WithoutAPositionPlaybackCountsThePlayingTimeSeen) {
+    using std::chrono::seconds;
+    auto metadata = [](const char* title, std::optional<std::int64_t> length = std::nullopt) {
+        PropertyMap map{{"mpris:trackid", Variant(std::string("/same"))},
+                        {"xesam:title", Variant(std::string(title))}};
+        if (length)
+            map.emplace("mpris:length", Variant(*length));
+        return Variant(map);
+    };
+    const SteadyClock::time_point t0(seconds(1000));
+    WatchedPlayer player;
+    player.positionReadAt = t0;  // first seen
+    player.apply({{"PlaybackStatus", Variant(std::string("Playing"))},
+                  {"Metadata", metadata("One", 600'000'000)}},
+                 t0);
+    player.known = true;
+    EXPECT_EQ(player.positionAt(t0 + seconds(5)), 5'000'000);
+    player.apply({{"PlaybackStatus", Variant(std::string("Paused"))}}, t0 + seconds(5));
+    EXPECT_EQ(player.positionAt(t0 + seconds(50)), 5'000'000);  // paused time does not count
+    player.apply({{"PlaybackStatus", Variant(std::string("Playing"))},
+                  {"Position", Variant(std::string("soon"))}},
+                 t0 + seconds(50));
+    EXPECT_EQ(player.positionAt(t0 + seconds(52)), 7'000'000);
+    auto serial = player.trackSerial;
+    auto change = player.apply({{"Metadata", metadata("Two")}}, t0 + seconds(60));
+    EXPECT_TRUE(change.newTrack);
+    EXPECT_EQ(player.trackSerial, serial + 1);
+    EXPECT_EQ(player.positionAt(t0 + seconds(63)), 3'000'000);
+    // Tags sent again are the same track: the count goes on.
+    EXPECT_FALSE(player.apply({{"Metadata", metadata("Two")}}, t0 + seconds(63)).newTrack);
+    EXPECT_EQ(player.positionAt(t0 + seconds(64)), 4'000'000);
+}
+
+// A message as a player would send it, read back the way the watcher reads it.
+TEST(PropertyReader, CopiesNoMoreOfAHostileValueThanIsKept) {
+    auto message = sdbus::createPlainMessage();
+    std::string hugeArt = "data:image/png;base64," + std::string(3 << 20, 'A');
+    PropertyMap metadata{
+        {"mpris:artUrl", Variant(hugeArt)},
+        {"xesam:title", Variant(std::string("Song"))},
+        {"xesam:artist", Variant(std::vector<std::string>(5000, "A"))},
+        {"mpris:length", Variant(std::int64_t{5})},
+        {"xesam:blob", Variant(std::vector<std::uint8_t>(1000, 7))},
+        {"xesam:deep", Variant(PropertyMap{{"x", Variant(PropertyMap{})}})},  // too deep
+    };
+    message << PropertyMap{{"Metadata", Variant(metadata)},
+                           {"Rate", Variant(1.5)},
+                           {"Odd", Variant(sdbus::Struct<int, std::string>{1, "x"})}};
+    message.seal();
+    auto read = readPropertyMap(message);
+    ASSERT_TRUE(read.contains("Metadata"));
+    EXPECT_EQ(read.at("Rate").get<double>(), 1.5);
+    EXPECT_FALSE(read.contains("Odd"));
+    auto map = read.at("Metadata").get<PropertyMap>();
+    EXPECT_EQ(map.at("mpris:artUrl").get<std::string>().size(), maxArtUrlBytes + 1);
+    EXPECT_EQ(map.at("xesam:artist").get<std::vector<std::string>>().size(), 512u);
+    EXPECT_FALSE(map.contains("xesam:blob"));
+    EXPECT_FALSE(map.contains("xesam:deep"));
+    auto track = parseMetadata(map);
+    EXPECT_EQ(track.artUrl, "");  // refused whole rather than cut into another URL
+    EXPECT_EQ(track.title, "Song");
+    EXPECT_EQ(track.lengthMicroseconds, 5);
 }
 
 }  // namespace

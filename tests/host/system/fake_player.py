@@ -7,6 +7,9 @@ Usage: fake_player.py NAME [INITIAL_JSON]
 Values are written as [signature, value] pairs so that a test can send any D-Bus type:
   {"PlaybackStatus": ["s", "Playing"],
    "Metadata": ["a{sv}", {"xesam:title": ["s", "Song"], "mpris:length": ["x", 180000000]}]}
+Two forms more: ["none", null] takes a property away (GetAll leaves it out, Get fails), as
+browsers do with Position; ["s*", [PREFIX, COUNT]] is PREFIX followed by COUNT letters "A", a
+string larger than any command line could carry.
 Test interface com.tavrin.sonaris.FakePlayer on /org/mpris/MediaPlayer2:
   Set(s json)       apply the properties and emit PropertiesChanged for them
   SetQuietly(s json) apply them without a signal (a player that does not tell)
@@ -32,6 +35,10 @@ def typed(pair):
     signature, value = pair
     if signature == "s":
         return dbus.String(value)
+    if signature == "s*":
+        return dbus.String(value[0] + "A" * value[1])
+    if signature == "none":
+        return None
     if signature == "o":
         return dbus.ObjectPath(value)
     if signature == "b":
@@ -74,6 +81,8 @@ class Player(dbus.service.Object):
     def apply(self, changes):
         values = {k: typed(v) for k, v in changes.items()}
         self.props.update(values)
+        for key in [k for k, v in values.items() if v is None]:
+            del self.props[key], values[key]
         return values
 
     @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
