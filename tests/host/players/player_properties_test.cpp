@@ -4,6 +4,11 @@
 #include "host/players/player_watcher.hpp"
 #include "host/players/property_reader.hpp"
 
+// The library makes a message without a bus with this; 1.x exports it without declaring it.
+namespace sdbus {
+PlainMessage createPlainMessage();
+}  // namespace sdbus
+
 namespace sonaris::host::players {
 namespace {
 

@@ -140,7 +140,8 @@ TEST_F(QuirkyPlayer, PlaceholdersAndProxiesNeverTakeTheTrackOver) {
     EXPECT_NE(session_.runHost({"status"}).out.find("\"chosen\":\"vlc\""), std::string::npos);
     // The ghost goes and comes back: still not followed.
     ghost->stop(SIGKILL, 5s);
-    ghost = session_.startFakePlayer("firefox.instance_1_2", playing(""));
+    auto again = session_.startFakePlayer("firefox.instance_1_2", playing(""));
+    ASSERT_TRUE(again);
     std::this_thread::sleep_for(500ms);
     EXPECT_NE(session_.runHost({"status"}).out.find("\"chosen\":\"vlc\""), std::string::npos);
     EXPECT_EQ(session_.readState()->title, "Real");
