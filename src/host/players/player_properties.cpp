@@ -160,7 +160,7 @@ bool hasTrack(const TrackMetadata& track) {
 }
 
 bool isSameTrack(const TrackMetadata& before, const TrackMetadata& after) {
-    if (!before.url.empty() && !after.url.empty())
+    if (!before.url.empty() || !after.url.empty())
         return before.url == after.url;
     auto idOf = [](const TrackMetadata& track) {
         return track.trackId == noTrackId ? std::string_view() : std::string_view(track.trackId);

@@ -58,8 +58,8 @@ using PropertyMap = std::map<std::string, sdbus::Variant>;
 // empty, an artist may be a list or a plain string, the length any integer or a double.
 TrackMetadata parseMetadata(const PropertyMap& metadata);
 
-// Whether `after` is still the track `before` described. Two URLs decide alone, so that tags
-// filled in later do not make a new track of the same file; otherwise a change of track id does,
+// Whether `after` is still the track `before` described. A URL decides alone, so that tags
+// filled in later do not make a new track of the same file; without one a change of track id does,
 // and, where the id stays or is absent (players that keep one id for every track), a change of
 // title or artist that was known. An empty track is the same as nothing but another empty one.
 bool isSameTrack(const TrackMetadata& before, const TrackMetadata& after);

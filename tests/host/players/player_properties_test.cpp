@@ -117,6 +117,7 @@ TEST(PlayerProperties, TellsANewTrackFromTagsFilledIn) {
          false},
         {"the same URL, new tags", track("", "a.mp3", "", "f"), track("", "Song", "X", "f"), true},
         {"another URL", track("", "Song", "", "f"), track("", "Song", "", "g"), false},
+        {"the URL gone", track("", "", "X", "f"), track("", "Song", "", ""), false},
         {"another id", track("/1", "Song", ""), track("/2", "Song", ""), false},
         {"one id, another title", track("/1", "One", "X"), track("/1", "Two", "X"), false},
         {"one id, another artist", track("/1", "One", "X"), track("/1", "One", "Y"), false},
