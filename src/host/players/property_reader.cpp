@@ -69,20 +69,65 @@ std::optional<sdbus::Variant> basicVariant(sdbus::Message& message, char type) {
     }
 }
 
+bool isBasic(char type) {
+    return type != '\0' && std::strchr("ybnqiuxtdsogh", type) != nullptr;
+}
+
+// Reads one basic value of `type` and drops it; false at the end of its container.
+bool dropBasic(sdbus::Message& message, char type) {
+    auto drop = [&](auto value) { return static_cast<bool>(message >> value); };
+    switch (type) {
+        case 'y':
+            return drop(std::uint8_t{});
+        case 'b':
+            return drop(bool{});
+        case 'n':
+            return drop(std::int16_t{});
+        case 'q':
+            return drop(std::uint16_t{});
+        case 'i':
+            return drop(std::int32_t{});
+        case 'u':
+            return drop(std::uint32_t{});
+        case 'x':
+            return drop(std::int64_t{});
+        case 't':
+            return drop(std::uint64_t{});
+        case 'd':
+            return drop(double{});
+        case 's':
+            return drop(static_cast<char*>(nullptr));
+        case 'o':
+            return drop(sdbus::ObjectPath{});
+        case 'g':
+            return drop(sdbus::Signature{});
+        default:
+            return drop(sdbus::UnixFd{});
+    }
+}
+
 // Steps over one complete value, whatever its shape, holding no more than one basic value of it
-// at a time.
+// at a time; an array of basic values goes without a look at each item.
 void skip(sdbus::Message& message) {
     auto [type, contents] = peek(message);
     auto skipAll = [&] {
         while (peek(message).type != '\0')
             skip(message);
     };
+    if (isBasic(type)) {
+        dropBasic(message, type);
+        return;
+    }
     switch (type) {
-        case '\0':
-            return;
         case 'a':
             message.enterContainer(contents);
-            skipAll();
+            if (contents.size() == 1 && isBasic(contents[0])) {
+                while (dropBasic(message, contents[0])) {
+                }
+                message.clearFlags();
+            } else {
+                skipAll();
+            }
             message.exitContainer();
             return;
         case 'v':
@@ -100,32 +145,24 @@ void skip(sdbus::Message& message) {
             skipAll();
             message.exitDictEntry();
             return;
-        case 'g': {
-            sdbus::Signature signature;
-            message >> signature;
-            return;
-        }
-        case 'h': {
-            sdbus::UnixFd fd;
-            message >> fd;
-            return;
-        }
         default:
-            if (!basicVariant(message, type))
-                throw sdbus::Error("org.freedesktop.DBus.Error.InvalidSignature",
-                                   "unknown type in a player's message");
+            return;
     }
 }
 
 std::vector<std::string> boundedStrings(sdbus::Message& message) {
     std::vector<std::string> items;
     message.enterContainer("s");
-    while (peek(message).type != '\0') {
-        if (items.size() < maxListItems)
-            items.push_back(boundedString(message));
-        else
-            skip(message);
+    while (items.size() < maxListItems) {
+        char* text = nullptr;
+        message >> text;
+        if (!message || !text)
+            break;
+        items.emplace_back(text, ::strnlen(text, maxStringBytes));
     }
+    while (dropBasic(message, 's')) {
+    }
+    message.clearFlags();
     message.exitContainer();
     return items;
 }

@@ -175,7 +175,7 @@ TEST(PropertyReader, CopiesNoMoreOfAHostileValueThanIsKept) {
         {"xesam:title", Variant(std::string("Song"))},
         {"xesam:artist", Variant(std::vector<std::string>(5000, "A"))},
         {"mpris:length", Variant(std::int64_t{5})},
-        {"xesam:blob", Variant(std::vector<std::uint8_t>(1000, 7))},
+        {"xesam:blob", Variant(std::vector<std::uint8_t>(1u << 16, 7))},
         {"xesam:deep", Variant(PropertyMap{{"x", Variant(PropertyMap{})}})},  // too deep
     };
     message << PropertyMap{{"Metadata", Variant(metadata)},
