@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "host/art/http_transfer.hpp"
+#include "host/art/jpeg_file_cover.hpp"
 #include "host/art/jpeg_reencoder.hpp"
 #include "host/art/local_art.hpp"
 
@@ -117,6 +118,12 @@ struct CoverArtFetcher::Impl {
             return bytes ? reencodeAsJpeg(std::move(*bytes), limits.maxSide) : std::nullopt;
         };
         if (hasScheme(url, "file")) {
+            // A JPEG (a photograph, most often) is decoded as it is read; other pictures whole.
+            if (const auto path = filePathOf(url)) {
+                if (auto cover = jpegFileCover(*path, limits.maxSide, limits.maxSourceBytes)) {
+                    return cover;
+                }
+            }
             return reencode(readFileUrl(url, limits.maxSourceBytes));
         }
         if (hasScheme(url, "data")) {
