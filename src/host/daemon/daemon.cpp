@@ -217,7 +217,7 @@ class Daemon {
     void onTrack(const players::WatchedPlayer& player) {
         const auto& track = player.properties.metadata;
         // The watcher tells a new track from tags filled in, whatever the player keeps the same.
-        auto identity = player.name + '\n' + std::to_string(player.trackSerial);
+        auto identity = std::to_string(player.trackSerial);
         bool newTrack = identity != shownIdentity_;
         if (newTrack) {
             // A player between files reports an empty track; that is not something played.

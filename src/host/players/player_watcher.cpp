@@ -52,8 +52,6 @@ std::int64_t WatchedPlayer::positionAt(SteadyClock::time_point now) const {
 PropertyChange WatchedPlayer::apply(const PropertyMap& values, SteadyClock::time_point now) {
     auto predicted = positionAt(now);
     auto change = applyProperties(properties, values);
-    if (change.newTrack)
-        ++trackSerial;
     if (change.position) {
         positionReadAt = now;
         // Some players report Position as it runs; only a jump (a seek) is news.
@@ -291,6 +289,8 @@ void PlayerWatcher::onProperties(const std::string& name, const PropertyMap& val
         return;
     auto& player = it->second;
     auto change = player.apply(values, SteadyClock::now());
+    if (change.newTrack)
+        player.trackSerial = ++trackCounter_;
     if (change.status)
         player.lastChange = ++changeCounter_;
     if (!player.known) {

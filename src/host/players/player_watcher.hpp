@@ -28,7 +28,9 @@ struct WatchedPlayer {
     // When properties.positionMicroseconds held; a player seen for the first time is at 0 then.
     SteadyClock::time_point positionReadAt{};
     std::uint64_t lastChange = 0;
-    std::uint64_t trackSerial = 0;  // counts the tracks seen, so each new one differs
+    // Which track it plays, numbered across every player the watcher has seen: a new track, or
+    // a player that comes back under the same name, never takes an old track's number.
+    std::uint64_t trackSerial = 0;
 
     // Where playback stands at `now`: the last position read, moved on by the rate while playing,
     // never before 0 nor (when the length is known) past the end.
@@ -98,6 +100,7 @@ class PlayerWatcher {
     std::map<std::string, WatchedPlayer> players_;             // by player name
     std::map<std::string, std::unique_ptr<Tracked>> proxies_;  // by player name
     std::uint64_t changeCounter_ = 0;
+    std::uint64_t trackCounter_ = 0;
     bool listed_ = false;
     int lookups_ = 0;  // GetNameOwner calls not answered yet
 };

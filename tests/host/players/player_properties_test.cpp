@@ -156,10 +156,7 @@ TEST(PlayerProperties, WithoutAPositionPlaybackCountsThePlayingTimeSeen) {
                   {"Position", Variant(std::string("soon"))}},
                  t0 + seconds(50));
     EXPECT_EQ(player.positionAt(t0 + seconds(52)), 7'000'000);
-    auto serial = player.trackSerial;
-    auto change = player.apply({{"Metadata", metadata("Two")}}, t0 + seconds(60));
-    EXPECT_TRUE(change.newTrack);
-    EXPECT_EQ(player.trackSerial, serial + 1);
+    EXPECT_TRUE(player.apply({{"Metadata", metadata("Two")}}, t0 + seconds(60)).newTrack);
     EXPECT_EQ(player.positionAt(t0 + seconds(63)), 3'000'000);
     // Tags sent again are the same track: the count goes on.
     EXPECT_FALSE(player.apply({{"Metadata", metadata("Two")}}, t0 + seconds(63)).newTrack);

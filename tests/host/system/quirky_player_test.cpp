@@ -1,6 +1,7 @@
 // The host against scripted players that behave as browsers and other real players do: no
 // position, one track id for every track, placeholders, proxies, art that gets worse or huge.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <fstream>
 #include <iostream>
@@ -85,6 +86,16 @@ TEST_F(QuirkyPlayer, WithoutAPositionTheTimeIsThePlayingTimeSeenAndATitleMakesAT
     EXPECT_LT(state->currentTime, 5);
     ASSERT_FALSE(state->recentTracks.empty());
     EXPECT_EQ(state->recentTracks.front().title, "Video");
+
+    // The player restarts under the same name with another track: still a new one.
+    player->stop(SIGKILL, 5s);
+    auto again = session_.startFakePlayer(
+        "browser", playing(entry("mpris:trackid", "o", text("/same")) + ", " +
+                           entry("xesam:title", "s", text("Third video"))));
+    ASSERT_TRUE(again);
+    state = session_.waitForState([](const auto& s) { return s.title == "Third video"; });
+    ASSERT_TRUE(state && !state->recentTracks.empty());
+    EXPECT_EQ(state->recentTracks.front().title, "Next video");
 }
 
 TEST_F(QuirkyPlayer, EachTrackShowsItsOwnCoverAndKeepsItsBest) {
