@@ -13,7 +13,8 @@ namespace sonaris::host::players {
 // URL included. These read from the received message in place instead, and copy no more of a
 // value than the host could use: a string is taken up to one byte past the longest one kept (so
 // that an overlong one still shows), a list of strings up to a few hundred items; values of
-// shapes no property has are stepped over unread.
+// shapes no property has are stepped over, an item at a time. Object paths, which the bus checks
+// for form but not length, are copied whole.
 
 // An a{sv} at the message's read position; what could not be read is left out.
 PropertyMap readPropertyMap(sdbus::Message& message);
