@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,10 @@ inline constexpr std::string_view coverFileName = "widget_cover.jpg";
 inline constexpr std::string_view supportFolder = "Library/Application Support/Sonaris";
 // "Library/Containers/<extension bundle identifier>/Data/Documents".
 std::string containerFolder();
+// $XDG_RUNTIME_DIR/sonaris: where the host keeps its live files when the session has a runtime
+// folder (they change every few seconds and mean nothing after logout). Nothing when
+// XDG_RUNTIME_DIR is unset or not an absolute path. Read afresh on every call.
+std::optional<std::filesystem::path> runtimeFolder();
 }  // namespace HostFiles
 
 // The deep links the host application handles.
