@@ -217,7 +217,8 @@ TEST_F(HostFaults, APlayerThatQuitsLeavesItsPositionOfThatMoment) {
     EXPECT_LE(state->currentTime, 10 + played + 0.3);
 }
 
-// The live files go to the session's runtime folder; nothing appears under ~/Library then.
+// The live files go to the session's runtime folder (made private: see HostFilesWriter's tests);
+// nothing appears under ~/Library then.
 // What a killed host left half-written goes at the next start, and only that; a history with a
 // bad row keeps its good ones, and the user hears of it.
 TEST_F(HostFaults, StartsCleanInTheRuntimeFolderAndKeepsWhatItCanOfTheHistory) {
@@ -251,9 +252,6 @@ TEST_F(HostFaults, StartsCleanInTheRuntimeFolderAndKeepsWhatItCanOfTheHistory) {
     EXPECT_FALSE(std::filesystem::exists(stateFolder / ".history.json.QwErTy"));
     EXPECT_TRUE(std::filesystem::exists(live / "notes.txt"));
     EXPECT_TRUE(std::filesystem::exists(live / ".widget_state.json.tmp"));
-    struct stat info {};
-    ASSERT_EQ(stat(live.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_FALSE(std::filesystem::exists(session_.home().path() / "Library"));
     EXPECT_EQ(host->stop(SIGTERM, 5s), 0);
 
