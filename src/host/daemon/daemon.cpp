@@ -31,8 +31,9 @@ namespace {
 using players::SteadyClock;
 using namespace std::chrono_literals;
 
-// Changes that come in a burst (a new track: status, metadata, position) make one write.
-constexpr auto coalesceDelay = 3ms;
+// Changes that arrive together (a new track's status and metadata) make one write. The position
+// the player reports right after is mostly where the estimate put it, and then makes none.
+constexpr auto coalesceDelay = 1ms;
 // Under a flood of changes the state is written at most this often: the widget cannot show more.
 constexpr auto minWriteGap = 20ms;
 // The history is written at most this often, whatever a player announces.
