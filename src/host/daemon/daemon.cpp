@@ -31,9 +31,12 @@ namespace {
 using players::SteadyClock;
 using namespace std::chrono_literals;
 
-// Changes that arrive together (a new track's status and metadata) make one write. The position
-// the player reports right after is mostly where the estimate put it, and then makes none.
-constexpr auto coalesceDelay = 1ms;
+// A change is written at the end of the turn that handled it: changes that arrive together (a new
+// track's status and metadata) make one write, and waiting for more would only cost a wakeup.
+constexpr auto coalesceDelay = 0ms;
+// A change that moves playback (a new track, a pause) waits this long at most for the position
+// asked of the player, so that the state written says where playback really is.
+constexpr auto positionHold = 25ms;
 // Under a flood of changes the state is written at most this often: the widget cannot show more.
 constexpr auto minWriteGap = 20ms;
 // The history is written at most this often, whatever a player announces.
@@ -246,6 +249,8 @@ class Daemon {
         const auto* player = watcher_->find(*chosen_);
         if (!player)
             return;
+        if (update.event == players::PlayerEvent::seeked)
+            awaitingPosition_ = false;
         if (update.event == players::PlayerEvent::changed) {
             if (update.change.metadata)
                 onTrack(*player);
@@ -306,7 +311,10 @@ class Daemon {
     }
 
     void scheduleWrite() {
-        auto due = std::max(SteadyClock::now() + coalesceDelay, lastWriteAt_ + minWriteGap);
+        auto now = SteadyClock::now();
+        if (!writeWantedSince_)
+            writeWantedSince_ = now;
+        auto due = std::max(now + coalesceDelay, lastWriteAt_ + minWriteGap);
         if (!writeDue_ || *writeDue_ > due)
             writeDue_ = due;
     }
@@ -314,8 +322,10 @@ class Daemon {
     void readPosition(SteadyClock::time_point now) {
         positionWanted_ = false;
         lastPositionRead_ = now;
-        if (chosen_)
+        if (chosen_) {
             watcher_->readPosition(*chosen_);
+            awaitingPosition_ = true;
+        }
     }
 
     // A row for the history file, written later from the loop: a player announcing thousands of
@@ -377,6 +387,15 @@ class Daemon {
             return;
         }
         artHoldUntil_.reset();
+        // The answer to a position read usually comes within a millisecond; a player that does
+        // not answer gets the estimate.
+        if ((positionWanted_ || awaitingPosition_) && writeWantedSince_ &&
+            now < *writeWantedSince_ + positionHold) {
+            writeDue_ = *writeWantedSince_ + positionHold;
+            return;
+        }
+        awaitingPosition_ = false;
+        writeWantedSince_.reset();
         bool forced = progressWrite_ || coverDirty_;
         progressWrite_ = false;
         if (coverDirty_)
@@ -511,7 +530,8 @@ class Daemon {
     bool coverSettled_ = false;
     bool coverOnDisk_ = false;  // the cover file holds cover_
 
-    bool positionWanted_ = false;
+    bool positionWanted_ = false;    // a read to send when the gap allows
+    bool awaitingPosition_ = false;  // a read sent and not answered
     SteadyClock::time_point lastPositionRead_{};
 
     std::vector<state::WidgetTrackInfo> playedSinceSave_;  // oldest first
@@ -519,6 +539,7 @@ class Daemon {
     SteadyClock::time_point lastHistorySave_{};
 
     std::optional<SteadyClock::time_point> writeDue_;
+    std::optional<SteadyClock::time_point> writeWantedSince_;
     std::optional<SteadyClock::time_point> progressDue_;
     bool progressWrite_ = false;
     SteadyClock::time_point lastWriteAt_{};
