@@ -9,8 +9,8 @@
 
 namespace sonaris::state {
 
-// The files the host leaves for the widget, and the folders it may leave them in, relative to
-// the home folder. Both folders are tried, the container folder first.
+// The files the host leaves for the widget, and the folders it may leave them in: the session's
+// runtime folder, then two folders relative to the home folder, the container folder first.
 namespace HostFiles {
 inline constexpr std::string_view stateFileName = "widget_state.json";
 inline constexpr std::string_view coverFileName = "widget_cover.jpg";
