@@ -34,8 +34,9 @@ using namespace std::chrono_literals;
 // A change is written at the end of the turn that handled it: changes that arrive together (a new
 // track's status and metadata) make one write, and waiting for more would only cost a wakeup.
 constexpr auto coalesceDelay = 0ms;
-// A change that moves playback (a new track, a pause) waits this long at most for the position
-// asked of the player, so that the state written says where playback really is.
+// A change of playback (a pause, a new rate) waits this long at most for the position asked of the
+// player, so that the state written says where playback stopped. A new track does not wait: it
+// starts where the estimate says, and the answer corrects it when it does not.
 constexpr auto positionHold = 25ms;
 // Under a flood of changes the state is written at most this often: the widget cannot show more.
 constexpr auto minWriteGap = 20ms;
@@ -249,14 +250,22 @@ class Daemon {
         const auto* player = watcher_->find(*chosen_);
         if (!player)
             return;
-        if (update.event == players::PlayerEvent::seeked)
+        if (update.event == players::PlayerEvent::seeked && awaitingPosition_) {
+            // The answer to a read: written at once, however recent the last write.
             awaitingPosition_ = false;
+            writeDue_ = SteadyClock::now();
+            if (!writeWantedSince_)
+                writeWantedSince_ = writeDue_;
+            return;
+        }
         if (update.event == players::PlayerEvent::changed) {
             if (update.change.metadata)
                 onTrack(*player);
             // Position is not signalled: read it whenever playback may have moved differently.
             if (update.change.metadata || update.change.status || update.change.rate)
                 positionWanted_ = true;
+            if (update.change.status || update.change.rate)
+                holdForPosition_ = true;
         }
         scheduleWrite();
     }
@@ -389,12 +398,12 @@ class Daemon {
         artHoldUntil_.reset();
         // The answer to a position read usually comes within a millisecond; a player that does
         // not answer gets the estimate.
-        if ((positionWanted_ || awaitingPosition_) && writeWantedSince_ &&
+        if (holdForPosition_ && (positionWanted_ || awaitingPosition_) && writeWantedSince_ &&
             now < *writeWantedSince_ + positionHold) {
             writeDue_ = *writeWantedSince_ + positionHold;
             return;
         }
-        awaitingPosition_ = false;
+        holdForPosition_ = false;
         writeWantedSince_.reset();
         bool forced = progressWrite_ || coverDirty_;
         progressWrite_ = false;
@@ -532,6 +541,7 @@ class Daemon {
 
     bool positionWanted_ = false;    // a read to send when the gap allows
     bool awaitingPosition_ = false;  // a read sent and not answered
+    bool holdForPosition_ = false;   // the next write waits for the answer (see positionHold)
     SteadyClock::time_point lastPositionRead_{};
 
     std::vector<state::WidgetTrackInfo> playedSinceSave_;  // oldest first
