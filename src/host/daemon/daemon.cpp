@@ -496,6 +496,9 @@ class Daemon {
         if (!lastState_ || !lastState_->isPlaying)
             return;
         auto now = SteadyClock::now();
+        // A new track's cover not written yet: the old one must not stand beside its title.
+        if (coverDirty_)
+            writeCover();
         state::WidgetSharedState state;
         if (const auto* player = chosen_ ? watcher_->find(*chosen_) : nullptr) {
             state = composeState(*player, now, history_.rows(), coverOnDisk_,
