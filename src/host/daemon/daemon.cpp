@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <ostream>
 #include <thread>
 #include <variant>
@@ -345,7 +346,7 @@ class Daemon {
         playedSinceSave_.push_back(row);
         // Older rows would fall off the end of the merged list anyway.
         if (playedSinceSave_.size() > TrackHistory::limit)
-            playedSinceSave_.erase(playedSinceSave_.begin());
+            playedSinceSave_.pop_front();
         if (!historyDue_)
             historyDue_ = std::max(SteadyClock::now(), lastHistorySave_ + historySaveGap);
     }
@@ -356,7 +357,8 @@ class Daemon {
         if (playedSinceSave_.empty())
             return true;
         lastHistorySave_ = now;
-        auto saved = saveHistory(*options_.historyFile, playedSinceSave_);
+        auto saved =
+            saveHistory(*options_.historyFile, {playedSinceSave_.begin(), playedSinceSave_.end()});
         if (std::holds_alternative<HistoryBusy>(saved)) {
             historyDue_ = now + historySaveGap;
             return false;
@@ -547,7 +549,7 @@ class Daemon {
     bool holdForPosition_ = false;   // the next write waits for the answer (see positionHold)
     SteadyClock::time_point lastPositionRead_{};
 
-    std::vector<state::WidgetTrackInfo> playedSinceSave_;  // oldest first
+    std::deque<state::WidgetTrackInfo> playedSinceSave_;  // oldest first
     std::optional<SteadyClock::time_point> historyDue_;
     SteadyClock::time_point lastHistorySave_{};
 
