@@ -266,5 +266,57 @@ TEST_F(HostFaults, StartsCleanInTheRuntimeFolderAndKeepsWhatItCanOfTheHistory) {
         10s));
 }
 
+// Two sessions of one user: two buses, two hosts, one history file. Each keeps the other's rows.
+TEST_F(HostFaults, TwoSessionsOfOneUserKeepEachOthersHistory) {
+    auto socket = session_.home().path() / "second-bus";
+    ProcessOptions busOptions;
+    busOptions.arguments = {"--session", "--nofork", "--nopidfile",
+                            "--address=unix:path=" + socket.string()};
+    busOptions.environment = session_.environment();
+    auto secondBus = BackgroundProcess::start("/usr/bin/dbus-daemon", busOptions);
+    ASSERT_TRUE(secondBus && waitUntil([&] { return std::filesystem::exists(socket); }, 10s));
+    auto second = session_.environment();
+    second["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socket.string();
+    second["XDG_RUNTIME_DIR"] = (session_.home().path() / "second-run").string();
+    std::filesystem::create_directory(second["XDG_RUNTIME_DIR"]);
+
+    auto firstHost = session_.startHost();
+    ProcessOptions hostOptions;
+    hostOptions.environment = second;
+    auto secondHost = BackgroundProcess::start(SONARIS_HOST_BINARY, hostOptions);
+    auto firstPlayer = session_.startFakePlayer("one", playing("First A", "Paused"));
+    ProcessOptions playerOptions;
+    playerOptions.arguments = {SONARIS_HOST_TEST_DIR "/fake_player.py", "two",
+                               playing("Second A", "Paused")};
+    playerOptions.environment = second;
+    auto secondPlayer = BackgroundProcess::start("/usr/bin/python3", playerOptions);
+    ASSERT_TRUE(firstHost && secondHost && firstPlayer && secondPlayer);
+    ASSERT_TRUE(session_.waitForState([](const auto& s) { return s.title == "First A"; }));
+    auto secondState =
+        std::filesystem::path(second["XDG_RUNTIME_DIR"]) / "sonaris/widget_state.json";
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(secondState); }, 10s));
+
+    // Each session moves on to a second track, so each has one row to write.
+    ASSERT_TRUE(session_.setFake("one", playing("First B", "Paused")));
+    ProcessOptions send;
+    send.arguments = {"--session",
+                      "--print-reply",
+                      "--dest=org.mpris.MediaPlayer2.two",
+                      "/org/mpris/MediaPlayer2",
+                      "com.tavrin.sonaris.FakePlayer.Set",
+                      "string:" + playing("Second B", "Paused")};
+    send.environment = second;
+    ASSERT_EQ(runProcess("/usr/bin/dbus-send", send).exitStatus, 0);
+    auto history = session_.home().path() / ".local/state/sonaris/history.json";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            auto text = readText(history);
+            return text.find("First A") != std::string::npos &&
+                   text.find("Second A") != std::string::npos;
+        },
+        10s))
+        << readText(history);
+}
+
 }  // namespace
 }  // namespace sonaris::testing
