@@ -23,15 +23,20 @@ template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
 int run(const RunCommand& command) {
-    auto home = sonaris::platform::foundation::homeDirectoryForCurrentUser();
-    if (!home) {
-        std::cerr << "sonaris-host: no home folder to write the widget's files in\n";
-        return 1;
-    }
     DaemonOptions options;
     options.rules = command.rules;
     options.progressInterval = command.progressInterval;
-    options.containerFolder = *home / sonaris::state::HostFiles::containerFolder();
+    // The live files change every few seconds and mean nothing after logout: they go to the
+    // session's runtime folder, in memory, when there is one.
+    if (auto runtime = sonaris::state::HostFiles::runtimeFolder()) {
+        options.liveFolder = *runtime;
+        options.liveFlush = Flush::none;
+    } else if (auto home = sonaris::platform::foundation::homeDirectoryForCurrentUser()) {
+        options.liveFolder = *home / sonaris::state::HostFiles::containerFolder();
+    } else {
+        std::cerr << "sonaris-host: no home folder to write the widget's files in\n";
+        return 1;
+    }
     options.historyFile = historyFilePath();
     if (options.historyFile)
         options.coverOwnerMark = options.historyFile->parent_path() / "cover-written";

@@ -1,6 +1,7 @@
 #include "state/host_contract.hpp"
 
 #include <cassert>
+#include <cstdlib>
 
 #include "state/widget_kind.hpp"
 
@@ -8,6 +9,13 @@ namespace sonaris::state {
 
 std::string HostFiles::containerFolder() {
     return "Library/Containers/" + std::string(extensionBundleIdentifier) + "/Data/Documents";
+}
+
+std::optional<std::filesystem::path> HostFiles::runtimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || *runtime != '/')
+        return std::nullopt;
+    return std::filesystem::path(runtime) / "sonaris";
 }
 
 platform::foundation::URL hostURL(std::string_view text) {

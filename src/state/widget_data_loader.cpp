@@ -1,6 +1,5 @@
 #include "state/widget_data_loader.hpp"
 
-#include <array>
 #include <new>
 #include <string>
 
@@ -17,17 +16,18 @@ namespace {
 namespace foundation = platform::foundation;
 using platform::image::Image;
 
-std::array<std::string, 2> folders() {
-    return {HostFiles::containerFolder(), std::string(HostFiles::supportFolder)};
-}
-
-// The home folder is asked for again for each location, so one call never mixes the answers of
-// two moments, nor keeps one.
-std::optional<std::filesystem::path> location(const std::string& folder, std::string_view file) {
-    const auto home = foundation::homeDirectoryForCurrentUser();
-    if (!home)
-        return std::nullopt;
-    return *home / folder / file;
+// The runtime folder first (where this platform's host writes), then the two folders under the
+// home folder. The environment is asked again on each call, so one call never mixes the answers
+// of two moments, nor keeps one.
+std::vector<std::filesystem::path> folders() {
+    std::vector<std::filesystem::path> found;
+    if (auto runtime = HostFiles::runtimeFolder())
+        found.push_back(std::move(*runtime));
+    if (const auto home = foundation::homeDirectoryForCurrentUser()) {
+        found.push_back(*home / HostFiles::containerFolder());
+        found.push_back(*home / std::string(HostFiles::supportFolder));
+    }
+    return found;
 }
 
 std::optional<WidgetSharedState> readState(const std::filesystem::path& path) {
@@ -45,21 +45,17 @@ std::optional<WidgetSharedState> readState(const std::filesystem::path& path) {
 std::vector<std::filesystem::path> locations(std::string_view file) {
     std::vector<std::filesystem::path> paths;
     for (const auto& folder : folders())
-        if (auto path = location(folder, file))
-            paths.push_back(std::move(*path));
+        paths.push_back(folder / file);
     return paths;
 }
 
 }  // namespace
 
 WidgetSharedState WidgetDataLoader::loadState() {
-    for (const auto& folder : folders()) {
-        const auto path = location(folder, HostFiles::stateFileName);
-        if (!path)
-            continue;
+    for (const auto& path : locations(HostFiles::stateFileName)) {
         // Memory that runs out while a state is decoded makes that file unreadable, nothing more.
         try {
-            if (auto state = readState(*path))
+            if (auto state = readState(path))
                 return std::move(*state);
         } catch (const std::bad_alloc&) {
         }
@@ -77,12 +73,9 @@ std::optional<Image> WidgetDataLoader::loadArtworkImage(std::optional<SharedText
         } catch (const std::bad_alloc&) {
         }
     }
-    for (const auto& folder : folders()) {
+    for (const auto& path : locations(HostFiles::coverFileName)) {
         try {
-            const auto path = location(folder, HostFiles::coverFileName);
-            if (!path)
-                continue;
-            if (auto image = Image::fromFile(*path))
+            if (auto image = Image::fromFile(path))
                 return image;
         } catch (const std::bad_alloc&) {
         }
@@ -99,11 +92,7 @@ std::vector<std::filesystem::path> WidgetDataLoader::coverFileLocations() {
 }
 
 std::vector<std::filesystem::path> WidgetDataLoader::hostFolders() {
-    std::vector<std::filesystem::path> paths;
-    for (const auto& folder : folders())
-        if (const auto home = foundation::homeDirectoryForCurrentUser())
-            paths.push_back(*home / folder);
-    return paths;
+    return folders();
 }
 
 }  // namespace sonaris::state

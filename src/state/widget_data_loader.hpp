@@ -17,15 +17,18 @@ class WidgetDataLoader {
   public:
     WidgetDataLoader() = delete;
 
-    // The first state file that reads and decodes, container folder first; else the default.
+    // The first state file that reads and decodes, in the order of stateFileLocations(); else the
+    // default.
     static WidgetSharedState loadState();
 
     // The picture in `base64` when it is valid Base64 of a readable image; else the first cover
     // file that is a readable image; else nothing. Does not look at `hasArtwork`.
     static std::optional<platform::image::Image> loadArtworkImage(std::optional<SharedText> base64);
 
-    // Where the host's files are looked for, in the order tried, under the home folder as it is
-    // now; a location is left out while there is no home folder.
+    // Where the host's files are looked for, in the order tried: $XDG_RUNTIME_DIR/sonaris (where
+    // the host on this platform writes), then the container folder and the support folder under
+    // the home folder, as the environment is now. A location is left out while
+    // XDG_RUNTIME_DIR, or the home folder, is missing.
     static std::vector<std::filesystem::path> stateFileLocations();
     static std::vector<std::filesystem::path> coverFileLocations();
     // The folders those files live in, for watching them.

@@ -22,8 +22,9 @@ platform::runtime::WidgetConfiguration SonarisWidget::body() const {
         .description("Управление воспроизведением и быстрые студийные инструменты Tavrin."_key)
         .supportedFamilies(
             {WidgetFamily::systemSmall, WidgetFamily::systemMedium, WidgetFamily::systemLarge})
-        // The live widget redraws as soon as the host rewrites its files in either place the
-        // loader reads, instead of waiting out the reload date.
+        // The live widget redraws as soon as the host rewrites its files in any of the places the
+        // loader reads (the runtime folder first, then the two under the home folder), instead of
+        // waiting out the reload date.
         .watchingHostFolders(&state::WidgetDataLoader::hostFolders);
 }
 

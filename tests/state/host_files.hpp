@@ -18,22 +18,30 @@
 
 namespace sonaris::testing {
 
-// A scratch home folder for the length of a test: $HOME points into a fresh temporary folder,
-// and both are restored and removed afterwards.
+// A scratch home folder for the length of a test: $HOME points into a fresh temporary folder and
+// $XDG_RUNTIME_DIR to "run" inside it (so that a real session's live files never show through),
+// and all is restored and removed afterwards.
 class ScratchHome {
   public:
     ScratchHome() {
         if (const char* home = std::getenv("HOME"))
             saved_ = home;
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"))
+            savedRuntime_ = runtime;
         std::string pattern = (std::filesystem::temp_directory_path() / "sonaris-home-XXXXXX");
         path_ = mkdtemp(pattern.data());
         setenv("HOME", path_.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (path_ / "run").c_str(), 1);
     }
     ~ScratchHome() {
         if (saved_)
             setenv("HOME", saved_->c_str(), 1);
         else
             unsetenv("HOME");
+        if (savedRuntime_)
+            setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -41,6 +49,13 @@ class ScratchHome {
     ScratchHome& operator=(const ScratchHome&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path runtimeFolder() const { return path_ / "run/sonaris"; }
+    std::filesystem::path runtimeState() const {
+        return runtimeFolder() / state::HostFiles::stateFileName;
+    }
+    std::filesystem::path runtimeCover() const {
+        return runtimeFolder() / state::HostFiles::coverFileName;
+    }
     std::filesystem::path containerFolder() const {
         return path_ / state::HostFiles::containerFolder();
     }
@@ -62,6 +77,7 @@ class ScratchHome {
 
   private:
     std::optional<std::string> saved_;
+    std::optional<std::string> savedRuntime_;
     std::filesystem::path path_;
 };
 

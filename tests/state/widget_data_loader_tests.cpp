@@ -89,6 +89,17 @@ TEST(LoadStateTest, PrefersTheContainerFileAndFallsBackInOrder) {
         EXPECT_EQ(WidgetDataLoader::loadState().title, "Support");
         writeFile(home.containerState(), stateTitled("Container"));
         EXPECT_EQ(WidgetDataLoader::loadState().title, "Container");
+        // The runtime folder, where this platform's host writes, comes before both.
+        writeFile(home.runtimeState(), stateTitled("Runtime"));
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Runtime");
+        writeFile(home.runtimeState(), "{broken");
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Container");
+        // Without XDG_RUNTIME_DIR only the two folders under the home folder count.
+        writeFile(home.runtimeState(), stateTitled("Runtime"));
+        unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Container");
+        setenv("XDG_RUNTIME_DIR", "relative/run", 1);
+        EXPECT_EQ(WidgetDataLoader::loadState().title, "Container");
     }
     {
         ScratchHome home;
@@ -170,8 +181,11 @@ class LoadArtworkTest : public ::testing::Test {
 };
 
 TEST_F(LoadArtworkTest, InlineTextComesFirstThenTheCoverFilesInOrder) {
+    writeFile(home.runtimeCover(), inlinePicture);
     writeFile(home.containerCover(), containerPicture);
     writeFile(home.supportCover(), supportPicture);
+    EXPECT_EQ(loadedSize(std::nullopt), (PixelSize{40, 30}));
+    std::filesystem::remove(home.runtimeCover());
     EXPECT_EQ(loadedSize(base64Of(inlinePicture)), (PixelSize{40, 30}));
     EXPECT_EQ(loadedSize(std::nullopt), (PixelSize{20, 10}));
     std::filesystem::remove(home.containerCover());
@@ -208,13 +222,14 @@ TEST(WidgetDataLoaderTest, NamesItsLocationsUnderTheCurrentHome) {
     ScratchHome home;
     using Paths = std::vector<std::filesystem::path>;
     EXPECT_EQ(WidgetDataLoader::stateFileLocations(),
-              (Paths{home.path() / "Library/Containers/com.tavrin.sonaris.widget/Data/Documents/"
+              (Paths{home.path() / "run/sonaris/widget_state.json",
+                     home.path() / "Library/Containers/com.tavrin.sonaris.widget/Data/Documents/"
                                    "widget_state.json",
                      home.path() / "Library/Application Support/Sonaris/widget_state.json"}));
     EXPECT_EQ(WidgetDataLoader::coverFileLocations(),
-              (Paths{home.containerCover(), home.supportCover()}));
+              (Paths{home.runtimeCover(), home.containerCover(), home.supportCover()}));
     EXPECT_EQ(WidgetDataLoader::hostFolders(),
-              (Paths{home.containerFolder(), home.supportFolder()}));
+              (Paths{home.runtimeFolder(), home.containerFolder(), home.supportFolder()}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "host/daemon/state_composer.hpp"
 #include "host/daemon/status_json.hpp"
 #include "host/links/links.hpp"
+#include "host/links/one_line.hpp"
 #include "host/players/player_control.hpp"
 #include "host/players/player_name.hpp"
 #include "host/players/player_properties.hpp"
@@ -122,7 +123,7 @@ int controlDirectly(sdbus::IConnection& connection, players::ControlAction actio
 int openUrl(std::string_view url, std::ostream& err) {
     auto action = links::hostActionFor(url);
     if (!action)
-        return fail(err, "not a sonaris link: " + std::string(url.substr(0, 200)), 2);
+        return fail(err, "not a sonaris link: " + links::escapedForDisplay(url.substr(0, 200)), 2);
     if (!links::isPlayerAction(*action)) {
         links::HostConfig config;
         if (auto path = links::hostConfigPath()) {

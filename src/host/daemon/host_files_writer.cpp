@@ -15,8 +15,8 @@
 namespace sonaris::host::daemon {
 
 HostFilesWriter::HostFilesWriter(std::filesystem::path folder,
-                                 std::optional<std::filesystem::path> ownerMark)
-    : folder_(std::move(folder)), ownerMark_(std::move(ownerMark)) {
+                                 std::optional<std::filesystem::path> ownerMark, Flush flush)
+    : folder_(std::move(folder)), flush_(flush), ownerMark_(std::move(ownerMark)) {
     if (!ownerMark_)
         return;
     auto bytes = platform::foundation::readWholeFile(*ownerMark_);
@@ -40,12 +40,28 @@ std::optional<std::string> HostFilesWriter::writeState(const state::WidgetShared
     std::string text;
     if (!state::appendJson(text, state))
         return "the state has a number that JSON cannot hold";
-    return writeFileAtomically(statePath(), text, true);
+    return write(statePath(), text);
+}
+
+std::optional<std::string> HostFilesWriter::write(const std::filesystem::path& path,
+                                                  std::string_view bytes) {
+    if (flush_ == Flush::toDisk)
+        return writeFileAtomically(path, bytes, true);
+    // The runtime folder is the session's own; ours inside it is private like it.
+    if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
+        return "cannot create " + folder_.string() + ": " + std::strerror(errno);
+    return writeFileAtomically(path, bytes, false, Flush::none);
+}
+
+void HostFilesWriter::removeLeftovers() const {
+    removeLeftoverTemporaries(folder_,
+                              {state::HostFiles::stateFileName, state::HostFiles::coverFileName});
+    if (ownerMark_)
+        removeLeftoverTemporaries(ownerMark_->parent_path(), {ownerMark_->filename().string()});
 }
 
 std::optional<std::string> HostFilesWriter::writeCover(const std::vector<std::uint8_t>& jpeg) {
-    auto error = writeFileAtomically(
-        coverPath(), {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, true);
+    auto error = write(coverPath(), {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()});
     if (!error)
         remember(identityOf(coverPath()));
     return error;
@@ -85,8 +101,9 @@ void HostFilesWriter::remember(std::optional<Identity> identity) {
     std::ostringstream text;
     text << identity->device << ' ' << identity->inode << ' ' << identity->size << ' '
          << identity->modifiedNs << '\n';
-    // Losing the mark only means a stale cover may outlive a restart; it is no reason to stop.
-    (void)writeFileAtomically(*ownerMark_, text.str(), true);
+    // Losing the mark only means a stale cover may outlive a restart: it is no reason to stop,
+    // nor to wait for the disk.
+    (void)writeFileAtomically(*ownerMark_, text.str(), true, Flush::none);
 }
 
 }  // namespace sonaris::host::daemon

@@ -1,5 +1,8 @@
 #include "host/daemon/state_composer.hpp"
 
+#include <algorithm>
+#include <cmath>
+
 #include "host/daemon/track_text.hpp"
 
 namespace sonaris::host::daemon {
@@ -12,15 +15,13 @@ double seconds(std::int64_t microseconds) {
 }  // namespace
 
 std::string trackTitle(const players::TrackMetadata& track) {
-    if (!track.title.empty())
-        return track.title;
-    return fileNameOfUrl(track.url);
+    return withoutControlCharacters(track.title.empty() ? fileNameOfUrl(track.url) : track.title);
 }
 
 state::WidgetTrackInfo trackRow(const players::TrackMetadata& track) {
-    return {trackTitle(track), track.artist,
+    return {trackTitle(track), withoutControlCharacters(track.artist),
             track.lengthMicroseconds ? durationText(seconds(*track.lengthMicroseconds)) : "",
-            track.url};
+            withoutControlCharacters(track.url)};
 }
 
 state::WidgetSharedState composeState(const players::WatchedPlayer& player,
@@ -32,8 +33,8 @@ state::WidgetSharedState composeState(const players::WatchedPlayer& player,
     state::WidgetSharedState state;
     state.isPlaying = properties.status == players::PlaybackStatus::playing;
     state.title = trackTitle(track);
-    state.artist = track.artist;
-    state.album = track.album;
+    state.artist = withoutControlCharacters(track.artist);
+    state.album = withoutControlCharacters(track.album);
     state.duration = track.lengthMicroseconds ? seconds(*track.lengthMicroseconds) : 0;
     state.currentTime = seconds(player.positionAt(now));
     state.mediaKind = mediaKindOf(track.url);
@@ -41,6 +42,22 @@ state::WidgetSharedState composeState(const players::WatchedPlayer& player,
     state.recentTracks = history;
     state.updatedAt = updatedAt;
     return state;
+}
+
+bool showsTheSame(const state::WidgetSharedState& written, double secondsSince,
+                  const state::WidgetSharedState& next) {
+    // Closer than this, a position is where the bar was going anyway.
+    constexpr double positionTolerance = 0.5;
+    double expected = written.currentTime + (written.isPlaying ? secondsSince : 0);
+    if (written.duration > 0)
+        expected = std::min(expected, written.duration);
+    return written.isPlaying == next.isPlaying && written.title == next.title &&
+           written.artist == next.artist && written.album == next.album &&
+           written.duration == next.duration && written.mediaKind == next.mediaKind &&
+           written.hasArtwork == next.hasArtwork &&
+           written.artworkBase64.has_value() == next.artworkBase64.has_value() &&
+           written.recentTracks == next.recentTracks &&
+           std::abs(next.currentTime - expected) < positionTolerance;
 }
 
 }  // namespace sonaris::host::daemon

@@ -9,6 +9,8 @@
 
 namespace sonaris::host::daemon {
 
+// Every text below is free of control characters (see withoutControlCharacters).
+
 // The history row a track leaves behind.
 state::WidgetTrackInfo trackRow(const players::TrackMetadata& track);
 
@@ -20,5 +22,11 @@ state::WidgetSharedState composeState(const players::WatchedPlayer& player,
                                       players::SteadyClock::time_point now,
                                       const std::vector<state::WidgetTrackInfo>& history,
                                       bool hasArtwork, platform::foundation::Date updatedAt);
+
+// Whether `next` would show the same as `written`, written `secondsSince` ago: the same texts,
+// picture, history and playback, and a position where the progress bar already is (what the
+// widget works out from the written one while playing). `updatedAt` does not count.
+bool showsTheSame(const state::WidgetSharedState& written, double secondsSince,
+                  const state::WidgetSharedState& next);
 
 }  // namespace sonaris::host::daemon

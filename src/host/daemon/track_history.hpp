@@ -33,11 +33,4 @@ class TrackHistory {
 // without a home folder.
 std::optional<std::filesystem::path> historyFilePath();
 
-// The rows of a history file; nothing when it is missing, too large or broken in any way.
-std::optional<std::vector<state::WidgetTrackInfo>> loadHistory(const std::filesystem::path& path);
-
-// Writes the history whole (folders created as needed); the error's text when that fails.
-std::optional<std::string> saveHistory(const std::filesystem::path& path,
-                                       const std::vector<state::WidgetTrackInfo>& rows);
-
 }  // namespace sonaris::host::daemon

@@ -61,6 +61,28 @@ std::string fileNameOfUrl(std::string_view url) {
     return percentDecoded(slash == std::string_view::npos ? url : url.substr(slash + 1));
 }
 
+std::string withoutControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' || byte == '\r') {
+            out += ' ';
+            continue;
+        }
+        if (byte < 0x20 || byte == 0x7F)
+            continue;
+        // U+0080 to U+009F, in UTF-8 0xC2 followed by 0x80 to 0x9F.
+        if (byte == 0xC2 && i + 1 < text.size() &&
+            (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
+            ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 std::string mediaKindOf(std::string_view url) {
     static constexpr std::array<std::string_view, 16> videoExtensions = {
         "mp4", "m4v",  "mkv", "webm", "avi", "mov", "wmv", "flv",

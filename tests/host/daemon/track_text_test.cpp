@@ -37,6 +37,23 @@ TEST(TrackText, FormatsDurationsAndNamesFromUrls) {
     }
 }
 
+TEST(TrackText, DropsControlCharactersButKeepsMarksAndEmoji) {
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"\x1b[31mRed\x1b[0m\a", "[31mRed[0m"},
+        {"Line\none\ttwo\r", "Line one two "},
+        {"C1\xc2\x85next\xc2\x9b", "C1next"},
+        {"\xe2\x80\x8fRTL\xe2\x80\x8e \xf0\x9f\x8e\xb5 \xc2\xa0\xc3\xa9",
+         "\xe2\x80\x8fRTL\xe2\x80\x8e \xf0\x9f\x8e\xb5 \xc2\xa0\xc3\xa9"},
+        {"nul\x7f", "nul"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutControlCharacters(c.in), c.out) << c.in;
+    EXPECT_EQ(withoutControlCharacters(std::string("a\0b", 3)), "ab");
+}
+
 TEST(HostCommandLine, ParsesTheContract) {
     auto run = std::get<RunCommand>(
         parseCommandLine({"run", "--player", "mpv", "--player=vlc", "--ignore-player", "firefox",

@@ -10,6 +10,8 @@
 namespace sonaris::testing {
 
 HostSession::HostSession() {
+    std::filesystem::create_directory(runtimeFolder());
+    std::filesystem::permissions(runtimeFolder(), std::filesystem::perms::owner_all);
     auto socket = home_.path() / "bus";
     ProcessOptions options;
     options.arguments = {"--session", "--nofork", "--nopidfile",
@@ -26,6 +28,7 @@ Environment HostSession::environment() const {
     environment["DBUS_SESSION_BUS_ADDRESS"] = busAddress_;
     environment["XDG_STATE_HOME"] = (home_.path() / ".local/state").string();
     environment["XDG_CONFIG_HOME"] = (home_.path() / ".config").string();
+    environment["XDG_RUNTIME_DIR"] = runtimeFolder().string();
     // Python's own packages, not a version manager's that lacks python3-dbus.
     environment["PATH"] = "/usr/bin:/bin";
     return environment;

@@ -25,9 +25,14 @@ class HostSession {
     bool hasBus() const { return !busAddress_.empty(); }
     Environment environment() const;
     const ScratchFolder& home() const { return home_; }
+    // The session's runtime folder ($XDG_RUNTIME_DIR, inside the scratch home) and the host's
+    // folder in it, where the widget's files go.
+    std::filesystem::path runtimeFolder() const { return home_.path() / "run"; }
+    std::filesystem::path liveFolder() const { return runtimeFolder() / "sonaris"; }
+    // Where the files went before there was a runtime folder, and still go without one.
     std::filesystem::path containerFolder() const;
-    std::filesystem::path statePath() const { return containerFolder() / "widget_state.json"; }
-    std::filesystem::path coverPath() const { return containerFolder() / "widget_cover.jpg"; }
+    std::filesystem::path statePath() const { return liveFolder() / "widget_state.json"; }
+    std::filesystem::path coverPath() const { return liveFolder() / "widget_cover.jpg"; }
 
     std::optional<BackgroundProcess> startHost(std::vector<std::string> arguments = {}) const;
     ProcessResult runHost(std::vector<std::string> arguments) const;
