@@ -52,7 +52,8 @@ std::vector<std::filesystem::path> locations(std::string_view file) {
 
 }  // namespace
 
-WidgetSharedState WidgetDataLoader::loadState() {
+WidgetSharedState WidgetDataLoader::loadState(
+    const WidgetSharedState::TextTranslation& translateDefault) {
     for (const auto& folder : folders()) {
         const auto path = location(folder, HostFiles::stateFileName);
         if (!path)
@@ -64,7 +65,7 @@ WidgetSharedState WidgetDataLoader::loadState() {
         } catch (const std::bad_alloc&) {
         }
     }
-    return WidgetSharedState::default_();
+    return WidgetSharedState::default_(translateDefault);
 }
 
 std::optional<Image> WidgetDataLoader::loadArtworkImage(std::optional<SharedText> base64) {

@@ -17,8 +17,10 @@ class WidgetDataLoader {
   public:
     WidgetDataLoader() = delete;
 
-    // The first state file that reads and decodes, container folder first; else the default.
-    static WidgetSharedState loadState();
+    // The first state file that reads and decodes, container folder first; else the default,
+    // its words put through `translateDefault`.
+    static WidgetSharedState loadState(
+        const WidgetSharedState::TextTranslation& translateDefault = {});
 
     // The picture in `base64` when it is valid Base64 of a readable image; else the first cover
     // file that is a readable image; else nothing. Does not look at `hasArtwork`.

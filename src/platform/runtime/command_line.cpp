@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "platform/runtime/family_names.hpp"
@@ -90,16 +91,6 @@ std::optional<ui::Size> parseSize(std::string_view text) {
     return ui::Size{*width, *height};
 }
 
-std::string quoted(std::string_view text) {
-    // Appended piece by piece: GCC 12 at -O3 takes "'" + std::string for overlapping copies.
-    std::string result;
-    result.reserve(text.size() + 2);
-    result += '\'';
-    result += text;
-    result += '\'';
-    return result;
-}
-
 struct Parser {
     Invocation invocation;
     bool commandSeen = false;
@@ -161,6 +152,9 @@ struct Parser {
             case Option::name:
                 if (value.empty())
                     return UsageError{std::string(flag) + " needs a name"};
+                if (value.size() > longestName)
+                    return UsageError{std::string(flag) + " takes a name of at most " +
+                                      std::to_string(longestName) + " bytes"};
                 (option == Option::output ? invocation.output : invocation.name) =
                     std::string(value);
                 return std::nullopt;
@@ -236,6 +230,32 @@ bool looksLikeNumber(std::string_view text) {
 }
 
 }  // namespace
+
+std::string printable(std::string_view text) {
+    // Control characters are shown escaped, so that what a user typed (or a file held) cannot
+    // move the terminal's cursor, ring it or start a new line in a one-line message.
+    std::string result;
+    result.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f || c == '\\') {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            result += escaped;
+        } else {
+            result += static_cast<char>(c);
+        }
+    }
+    return result;
+}
+
+std::string quoted(std::string_view text) {
+    // Appended piece by piece: GCC 12 at -O3 takes "'" + std::string for overlapping copies.
+    std::string result;
+    result += '\'';
+    result += printable(text);
+    result += '\'';
+    return result;
+}
 
 std::optional<Backend> backendNamed(std::string_view name) {
     if (name == "x11")

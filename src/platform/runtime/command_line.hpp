@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -63,6 +64,15 @@ std::optional<Backend> backendNamed(std::string_view name);
 
 // "X,Y" with two finite numbers, each at least 0.
 std::optional<ui::Point> parseMargin(std::string_view text);
+
+// A monitor's or a widget's name longer than this is no name (XRandR's and wl_output's names are
+// a few bytes).
+inline constexpr std::size_t longestName = 255;
+
+// `text` with its control characters (and backslashes) escaped as \xNN, fit for a one-line
+// message; quoted(): the same in single quotes.
+std::string printable(std::string_view text);
+std::string quoted(std::string_view text);
 
 // Larger rasters than this are refused up front rather than failing (or swapping) mid-paint.
 inline constexpr double maximumPixelsPerSide = 16384;
