@@ -216,6 +216,36 @@ TEST_F(LiveWidget, KeepsRunningWhenTheUrlHandlerFailsAndEndsOnSigint) {
     EXPECT_EQ(widget->stop(SIGINT, 5s), 0);
 }
 
+// A second widget of a name already running exits at once with one line and leaves the first
+// be; another name runs beside it.
+TEST_F(LiveWidget, OneWidgetRunsAName) {
+    auto first = startWidget({"run", "--scale", "1"});
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(x_->waitForWindow("Sonaris", 10s)) << first->errorOutput();
+    for (std::vector<std::string> again : {std::vector<std::string>{"run"},
+                                           std::vector<std::string>{"--family", "large"}}) {
+        ProcessOptions options;
+        options.arguments = again;
+        options.environment = baseEnvironment(home_.path());
+        options.environment["DISPLAY"] = display_->name();
+        options.timeout = 10s;
+        auto second = runProcess(SONARIS_BINARY, options);
+        EXPECT_EQ(second.exitStatus, 0) << second.err;
+        EXPECT_TRUE(isOneLine(second.err)) << second.err;
+        EXPECT_NE(second.err.find("already running (process " + std::to_string(first->pid())),
+                  std::string::npos)
+            << second.err;
+    }
+    home_.write(".config/sonaris/widget.toml", "[other]\nfamily = \"small\"\n");
+    auto other = startWidget({"run", "--name", "other", "--scale", "1"});
+    ASSERT_TRUE(other);
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(other->running()) << other->errorOutput();
+    EXPECT_TRUE(first->running());
+    EXPECT_EQ(other->stop(SIGTERM, 5s), 0);
+    EXPECT_EQ(first->stop(SIGTERM, 5s), 0);
+}
+
 TEST(LiveWidgetWithoutDisplay, ExitsTwoNamingRender) {
     ScratchFolder home;
     for (std::optional<std::string> display :

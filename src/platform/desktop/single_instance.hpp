@@ -12,7 +12,8 @@
 namespace sonaris::platform::desktop {
 
 // The claim of one live widget on its name for the current user: an abstract unix socket
-// named after the user and the widget, held for the process's life. The kernel drops it when
+// named after the user and the widget's name (with whatever else scopes it: `name` may be any
+// bytes), held for the process's life. The kernel drops it when
 // the process ends, however it ends, so no claim outlives its widget.
 class SingleInstance {
   public:

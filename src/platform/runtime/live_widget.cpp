@@ -1,6 +1,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/desktop/placement_store.hpp"
+#include "platform/desktop/single_instance.hpp"
 #include "platform/foundation/home_directory.hpp"
 #include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
@@ -33,6 +35,18 @@ bool hasDisplay() {
 bool isSet(const char* variable) {
     const char* value = std::getenv(variable);
     return value && *value;
+}
+
+// Within one user, a widget's name counts per settings file (home) and per display: a session
+// on another display, or a test in a home of its own, runs widgets of its own.
+std::string instanceScope(const std::string& name) {
+    std::string scope = name;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        scope += '\0';
+        scope += value ? value : "";
+    }
+    return scope;
 }
 
 int runX11Widget(const WidgetConfiguration& configuration, const LiveWidgetRequest& request,
@@ -151,7 +165,7 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
         reportError(streams.err, error->message);
         return exitUsage;
     }
-    const auto& [request, backend] = std::get<LiveWidgetChoice>(chosen);
+    auto [request, backend] = std::get<LiveWidgetChoice>(chosen);
     if (!hasDisplay()) {
         reportError(streams.err,
                     "no display to show the widget on (neither DISPLAY nor WAYLAND_DISPLAY is "
@@ -165,6 +179,23 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
                     "is not set)");
         return exitUsage;
     }
+    // One widget a name: the claim is held until the process ends.
+    std::string name = invocation.name.value_or("default");
+    auto claim = desktop::SingleInstance::claim(instanceScope(name));
+    if (auto* taken = std::get_if<desktop::SingleInstance::Taken>(&claim)) {
+        reportError(streams.err, "a widget named " + quoted(name) + " is already running" +
+                                     (taken->pid ? " (process " + std::to_string(*taken->pid) + ")"
+                                                 : std::string()) +
+                                     "; this one leaves it be");
+        return exitSuccess;
+    }
+    if (auto* reason = std::get_if<std::string>(&claim))
+        reportError(streams.err, *reason + "; another widget of the same name is not kept out");
+    // Where it was dropped with the pointer, while the settings still ask for what they did then.
+    if (auto store = desktop::placementStorePath())
+        request.placement = desktop::placementInForce(
+            request.placement, desktop::PlacementStore(*store).read(name));
+
     bool tryWayland =
         backend == Backend::wayland || (backend == Backend::automatic && isSet("WAYLAND_DISPLAY"));
     if (tryWayland) {
