@@ -222,8 +222,8 @@ TEST_F(LiveWidget, OneWidgetRunsAName) {
     auto first = startWidget({"run", "--scale", "1"});
     ASSERT_TRUE(first);
     ASSERT_TRUE(x_->waitForWindow("Sonaris", 10s)) << first->errorOutput();
-    for (std::vector<std::string> again : {std::vector<std::string>{"run"},
-                                           std::vector<std::string>{"--family", "large"}}) {
+    for (std::vector<std::string> again :
+         {std::vector<std::string>{"run"}, std::vector<std::string>{"--family", "large"}}) {
         ProcessOptions options;
         options.arguments = again;
         options.environment = baseEnvironment(home_.path());

@@ -7,8 +7,8 @@ namespace sonaris::platform::desktop {
 PointerInteraction::Effects PointerInteraction::lookAt(ui::Point inWidget,
                                                        const ui::LayoutResult& laidOut) {
     Effects effects;
-    PointerLook look = !dragging() && ui::linkAt(laidOut, inWidget) ? PointerLook::hand
-                                                                     : PointerLook::arrow;
+    PointerLook look =
+        !dragging() && ui::linkAt(laidOut, inWidget) ? PointerLook::hand : PointerLook::arrow;
     if (look != look_) {
         look_ = look;
         effects.look = look;

@@ -604,7 +604,8 @@ class TreePainter {
 
 }  // namespace
 
-Raster paint(const ui::LayoutResult& laidOut, double scale, std::optional<ui::Rect> pressedControl) {
+Raster paint(const ui::LayoutResult& laidOut, double scale,
+             std::optional<ui::Rect> pressedControl) {
     Raster raster;
     if (!std::isfinite(scale) || !(scale > 0))
         return raster;

@@ -1,15 +1,14 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/desktop/placement_store.hpp"
-#include "platform/desktop/single_instance.hpp"
+#include "platform/desktop/live_session.hpp"
 #include "platform/foundation/home_directory.hpp"
 #include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/commands.hpp"
 #include "platform/runtime/current_entry.hpp"
-#include "platform/runtime/host_folders.hpp"
 #include "platform/runtime/family_names.hpp"
+#include "platform/runtime/host_folders.hpp"
 #include "platform/runtime/live_events.hpp"
 #include "platform/runtime/live_window.hpp"
 #include "platform/runtime/url_opener.hpp"
@@ -160,12 +159,14 @@ int runX11Widget(const WidgetConfiguration& configuration, const LiveWidgetReque
 
 int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& invocation,
                   Streams streams) {
-    auto chosen = chooseLiveWidget(invocation, widgetSettingsPath());
+    auto settingsFile = widgetSettingsPath();
+    auto chosen = chooseLiveWidget(invocation, settingsFile);
     if (auto* error = std::get_if<UsageError>(&chosen)) {
         reportError(streams.err, error->message);
         return exitUsage;
     }
-    auto [request, backend] = std::get<LiveWidgetChoice>(chosen);
+    auto choice = std::get<LiveWidgetChoice>(chosen);
+    auto backend = choice.backend;
     if (!hasDisplay()) {
         reportError(streams.err,
                     "no display to show the widget on (neither DISPLAY nor WAYLAND_DISPLAY is "
@@ -191,15 +192,19 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
     }
     if (auto* reason = std::get_if<std::string>(&claim))
         reportError(streams.err, *reason + "; another widget of the same name is not kept out");
+    std::optional<desktop::SingleInstance> instance;
+    if (auto* held = std::get_if<desktop::SingleInstance>(&claim))
+        instance.emplace(std::move(*held));
+    desktop::LiveSession session(name, desktop::LiveSettings(invocation, settingsFile, choice),
+                                 std::move(instance),
+                                 [&](const std::string& line) { reportError(streams.err, line); });
     // Where it was dropped with the pointer, while the settings still ask for what they did then.
-    if (auto store = desktop::placementStorePath())
-        request.placement = desktop::placementInForce(
-            request.placement, desktop::PlacementStore(*store).read(name));
+    auto request = session.request();
 
     bool tryWayland =
         backend == Backend::wayland || (backend == Backend::automatic && isSet("WAYLAND_DISPLAY"));
     if (tryWayland) {
-        if (auto status = wayland::runWaylandWidget(configuration, request, streams))
+        if (auto status = wayland::runWaylandWidget(configuration, session, streams))
             return *status;
         if (backend == Backend::wayland) {
             // Forced, so a window elsewhere would not be what was asked for.

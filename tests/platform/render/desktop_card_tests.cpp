@@ -56,10 +56,10 @@ namespace {
 // not pressed, stay as drawn.
 TEST(PressedControl, DarkensTheControlsOwnPixelsAlone) {
     auto url = *foundation::URL::string("sonaris://play");
-    ui::ViewNode root = ui::ZStack(
-        ui::Alignment::center(),
-        {ui::ColorView(ui::Color::white()).frame(40, 40),
-         ui::Link(url, ui::Circle().fill(ui::Color::white()).frame(20, 20))});
+    ui::ViewNode root =
+        ui::ZStack(ui::Alignment::center(),
+                   {ui::ColorView(ui::Color::white()).frame(40, 40),
+                    ui::Link(url, ui::Circle().fill(ui::Color::white()).frame(20, 20))});
     auto laidOut = ui::layout(root, {40, 40}, 1);
     auto link = ui::linkAt(laidOut, {20, 20});
     ASSERT_TRUE(link);

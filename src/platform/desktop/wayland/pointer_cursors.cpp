@@ -41,8 +41,8 @@ std::unique_ptr<PointerCursors> PointerCursors::load(wl_compositor* compositor, 
     std::unique_ptr<PointerCursors> cursors(new PointerCursors());
     cursors->scale_ = outputScale > 0 && outputScale <= 8 ? outputScale : 1;
     const char* theme = std::getenv("XCURSOR_THEME");
-    cursors->theme_.reset(
-        wl_cursor_theme_load(theme && *theme ? theme : nullptr, cursorSize() * cursors->scale_, shm));
+    cursors->theme_.reset(wl_cursor_theme_load(theme && *theme ? theme : nullptr,
+                                               cursorSize() * cursors->scale_, shm));
     if (!cursors->theme_)
         return nullptr;
     // Themes name the arrow and the hand differently; libwayland-cursor's own set has

@@ -5,9 +5,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <string>
 
+#include "platform/desktop/live_session.hpp"
+#include "platform/desktop/pointer_interaction.hpp"
+#include "platform/desktop/wayland/pointer_cursors.hpp"
 #include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/current_entry.hpp"
@@ -52,10 +56,11 @@ std::string connectionError(wl_display* display) {
 
 class WaylandWidget {
   public:
-    WaylandWidget(const WidgetConfiguration& configuration, const LiveWidgetRequest& request,
+    WaylandWidget(const WidgetConfiguration& configuration, desktop::LiveSession& session,
                   Streams streams, std::unique_ptr<WaylandConnection> connection)
         : configuration_(configuration),
-          request_(request),
+          session_(session),
+          request_(session.request()),
           streams_(streams),
           connection_(std::move(connection)),
           opener_([this](const std::string& line) { reportError(streams_.err, line); }) {}
@@ -67,11 +72,15 @@ class WaylandWidget {
     void refreshEntry();
     void drawIfDue();
     void pointer(const PointerEvent& event);
+    void carryOut(const desktop::PointerInteraction::Effects& effects);
+    void applySettings(const LiveWidgetRequest& request);
     bool handle(LiveEvent event);
+    int pollTimeout() const;
 
     // First: the signals stay blocked until every thread below has ended.
     BlockedSignals signals_;
     const WidgetConfiguration& configuration_;
+    desktop::LiveSession& session_;
     LiveWidgetRequest request_;
     Streams streams_;
     std::unique_ptr<WaylandConnection> connection_;
@@ -86,13 +95,20 @@ class WaylandWidget {
     bool warnedOutput_ = false;
     bool surfaceLost_ = false;
     std::optional<ui::Point> pointerAt_;
-    std::optional<foundation::URL> pressed_;
+    desktop::PointerInteraction interaction_;
+    std::unique_ptr<desktop::wayland::PointerCursors> cursors_;
+    desktop::PointerLook look_ = desktop::PointerLook::arrow;
+    // A move asked for while the last is still to be shown, made at the next frame.
+    std::optional<Placement> pendingPlace_;
+    // When the picture next changes by itself (a playing track's bar).
+    std::optional<foundation::Date> nextRedraw_;
 };
 
 void WaylandWidget::placeSurface() {
     surface_.reset();
     surfaceLost_ = false;
-    pressed_.reset();
+    interaction_.leave();
+    pendingPlace_.reset();
     pointerAt_.reset();
     // With no output at all there is nowhere to be; a new one brings the widget back.
     if (connection_->outputs().empty())
@@ -124,46 +140,135 @@ void WaylandWidget::refreshEntry() {
 void WaylandWidget::drawIfDue() {
     if (!surface_ || !current_ || !surface_->ready())
         return;
+    if (pendingPlace_) {
+        surface_->place(*pendingPlace_);
+        pendingPlace_.reset();
+        return;
+    }
     if (!pictureStale_ && surface_->current())
         return;
     auto scale = surface_->drawingScale();
-    laidOut_ = layOut(current_->entry, request_.family, request_.points, scale.scale);
-    auto raster = render::paint(*laidOut_, scale.scale);
+    auto now = foundation::Date::now();
+    auto live = layOutLive(current_->entry, request_.family, request_.points, scale.scale, now);
+    laidOut_ = std::move(live.laidOut);
+    nextRedraw_ = live.nextRedraw;
+    auto raster = render::paint(*laidOut_, scale.scale, interaction_.pressedControl());
     render::clipToDesktopCard(raster, scale.scale);
     surface_->present(raster, scale);
     pictureStale_ = false;
 }
 
+void WaylandWidget::carryOut(const desktop::PointerInteraction::Effects& effects) {
+    if (effects.open)
+        opener_.open(*effects.open);
+    if (effects.redraw)
+        pictureStale_ = true;
+    if (effects.place && surface_) {
+        // A move shown at once when the surface is free, else at its next frame.
+        if (surface_->ready())
+            surface_->place(*effects.place);
+        else
+            pendingPlace_ = effects.place;
+    }
+    if (effects.dropped) {
+        request_.placement = *effects.dropped;
+        session_.dropped(*effects.dropped);
+    }
+    if (effects.look && cursors_ && *effects.look != look_) {
+        look_ = *effects.look;
+        cursors_->show(connection_->pointerDevice(), connection_->pointerEnterSerial(),
+                       look_ == desktop::PointerLook::hand ? desktop::wayland::CursorShape::hand
+                                                           : desktop::wayland::CursorShape::arrow);
+    }
+}
+
 void WaylandWidget::pointer(const PointerEvent& event) {
     if (!surface_ || event.surface != surface_->surface()) {
         pointerAt_.reset();
-        pressed_.reset();
+        carryOut(interaction_.leave());
         return;
     }
+    // On the output, the pointer stands where the surface does plus where it is on the surface.
+    auto rect = surface_->rectOnOutput();
+    auto onOutput = [&](ui::Point point) {
+        return rect ? ui::Point{rect->x + point.x, rect->y + point.y} : point;
+    };
     switch (event.kind) {
-        case PointerEvent::Kind::enter:
+        case PointerEvent::Kind::enter: {
+            pointerAt_ = ui::Point{event.x, event.y};
+            // The compositor's cursor is whatever it last was: the widget sets its own.
+            if (!cursors_) {
+                const WaylandOutput* on = surface_->shownOn();
+                cursors_ = desktop::wayland::PointerCursors::load(
+                    connection_->compositor(), connection_->shm(), on ? on->scale : 1);
+            }
+            look_ = desktop::PointerLook::hand;  // shown anew below, whichever it is
+            carryOut({.look = desktop::PointerLook::arrow});
+            if (laidOut_)
+                carryOut(interaction_.motion(*pointerAt_, onOutput(*pointerAt_), *laidOut_));
+            break;
+        }
         case PointerEvent::Kind::motion:
             pointerAt_ = ui::Point{event.x, event.y};
+            if (laidOut_)
+                carryOut(interaction_.motion(*pointerAt_, onOutput(*pointerAt_), *laidOut_));
             break;
         case PointerEvent::Kind::leave:
             pointerAt_.reset();
-            pressed_.reset();
+            carryOut(interaction_.leave());
             break;
         case PointerEvent::Kind::press:
-            if (event.button == BTN_LEFT && pointerAt_ && laidOut_ &&
-                render::desktopCardContains(request_.points, *pointerAt_))
-                pressed_ = ui::hitTest(*laidOut_, *pointerAt_);
+            if (event.button == BTN_LEFT && pointerAt_ && laidOut_ && rect) {
+                const WaylandOutput* on = surface_->shownOn();
+                desktop::WidgetGeometry geometry{
+                    *rect,
+                    {0, 0, on->logicalSize().width, on->logicalSize().height},
+                    1,
+                    on->name.empty() ? request_.placement.output : std::optional(on->name)};
+                carryOut(
+                    interaction_.press(*pointerAt_, onOutput(*pointerAt_), geometry, *laidOut_,
+                                       render::desktopCardContains(request_.points, *pointerAt_)));
+            }
             break;
         case PointerEvent::Kind::release:
-            // A tap opens what was pressed only if it is released over the same target.
-            if (event.button == BTN_LEFT && pressed_ && pointerAt_ && laidOut_ &&
-                render::desktopCardContains(request_.points, *pointerAt_) &&
-                ui::hitTest(*laidOut_, *pointerAt_) == pressed_)
-                opener_.open(*pressed_);
-            if (event.button == BTN_LEFT)
-                pressed_.reset();
+            if (event.button == BTN_LEFT && pointerAt_ && laidOut_)
+                carryOut(interaction_.release(*pointerAt_, *laidOut_));
             break;
     }
+}
+
+void WaylandWidget::applySettings(const LiveWidgetRequest& request) {
+    bool sameSurface = request.family == request_.family && request.points == request_.points &&
+                       request.scale == request_.scale &&
+                       request.placement.output == request_.placement.output;
+    bool newFamily = request.family != request_.family || request.points != request_.points;
+    request_ = request;
+    if (newFamily)
+        refreshEntry();
+    if (!sameSurface) {
+        warnedOutput_ = false;
+        placeSurface();
+        return;
+    }
+    carryOut({.place = request.placement});
+}
+
+int WaylandWidget::pollTimeout() const {
+    using namespace std::chrono;
+    std::optional<milliseconds> wait;
+    auto sooner = [&](milliseconds candidate) {
+        candidate = std::max(candidate, milliseconds(0));
+        if (!wait || candidate < *wait)
+            wait = candidate;
+    };
+    if (auto deadline = session_.settleDeadline())
+        sooner(ceil<milliseconds>(*deadline - steady_clock::now()));
+    if (nextRedraw_)
+        sooner(milliseconds(static_cast<long long>(
+            std::ceil((nextRedraw_->timeIntervalSinceReferenceDate -
+                       foundation::Date::now().timeIntervalSinceReferenceDate) *
+                      1000))));
+    return wait ? static_cast<int>(std::min<long long>(wait->count(), 3600000)) : -1;
 }
 
 bool WaylandWidget::handle(LiveEvent event) {
@@ -247,8 +352,11 @@ int WaylandWidget::run() {
             }
             displayEvents |= POLLOUT;
         }
-        pollfd fds[2] = {{wl_display_get_fd(display), displayEvents, 0}, {queue_.fd(), POLLIN, 0}};
-        int ready = poll(fds, 2, -1);
+        pollfd fds[4] = {{wl_display_get_fd(display), displayEvents, 0},
+                         {queue_.fd(), POLLIN, 0},
+                         {session_.settingsFd(), POLLIN, 0},
+                         {session_.instanceFd(), POLLIN, 0}};
+        int ready = poll(fds, 4, pollTimeout());
         if (ready < 0 && errno != EINTR) {
             wl_display_cancel_read(display);
             status = exitOutputFailed;
@@ -265,6 +373,19 @@ int WaylandWidget::run() {
         if (wl_display_dispatch_pending(display) < 0) {
             status = exitOutputFailed;
             break;
+        }
+        if (ready > 0 && (fds[2].revents & POLLIN))
+            session_.settingsFolderChanged();
+        if (ready > 0 && (fds[3].revents & POLLIN))
+            session_.answerInstance();
+        if (auto deadline = session_.settleDeadline();
+            deadline && *deadline <= std::chrono::steady_clock::now())
+            if (auto request = session_.settle())
+                applySettings(*request);
+        if (nextRedraw_ && nextRedraw_->timeIntervalSinceReferenceDate <=
+                               foundation::Date::now().timeIntervalSinceReferenceDate) {
+            nextRedraw_.reset();
+            pictureStale_ = true;
         }
         bool keepRunning = true;
         if (ready > 0 && (fds[1].revents & POLLIN))
@@ -283,11 +404,11 @@ int WaylandWidget::run() {
 }  // namespace
 
 std::optional<int> runWaylandWidget(const WidgetConfiguration& configuration,
-                                    const LiveWidgetRequest& request, Streams streams) {
+                                    desktop::LiveSession& session, Streams streams) {
     auto connection = WaylandConnection::connect();
     if (!connection)
         return std::nullopt;
-    WaylandWidget widget(configuration, request, streams, std::move(connection));
+    WaylandWidget widget(configuration, session, streams, std::move(connection));
     return widget.run();
 }
 

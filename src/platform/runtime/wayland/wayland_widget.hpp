@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/desktop/live_session.hpp"
 #include "platform/runtime/commands.hpp"
 #include "platform/runtime/live_widget_request.hpp"
 #include "platform/runtime/widget_configuration.hpp"
@@ -12,6 +13,6 @@ namespace sonaris::platform::runtime::wayland {
 // when no compositor can be reached or it offers no layer shell, so that the caller can fall back
 // to X11; otherwise the program's exit status.
 std::optional<int> runWaylandWidget(const WidgetConfiguration& configuration,
-                                    const LiveWidgetRequest& request, Streams streams);
+                                    desktop::LiveSession& session, Streams streams);
 
 }  // namespace sonaris::platform::runtime::wayland
