@@ -306,6 +306,68 @@ TEST_F(WaylandWidget, OpensTheClickedLinkAndShowsEachHostRewrite) {
     pointer->stop(SIGTERM, 10s);
 }
 
+// Dragged with the pointer, the widget follows it (by its margins) and opens nothing; it comes
+// back where it was dropped after a restart, and an edit of its table in widget.toml, made while
+// it runs, moves it there at once; a broken edit is said in one line and changes nothing.
+TEST_F(WaylandWidget, DragsKeepsItsPlaceAndFollowsItsSettingsLive) {
+    startSway(1);
+    home_.write(".config/sonaris/widget.toml", "[default]\nanchor = \"top-left\"\n");
+    auto widget = startWidget({"--family", "small"});
+    auto at = [&](int x, int y) {
+        return waitForScreen([&](const Picture& s) {
+            return !isDesktop(s, x + 85, y + 85) && (x == 0 || isDesktop(s, 85, 85));
+        });
+    };
+    ASSERT_TRUE(at(0, 0)) << widget.errorOutput();
+
+    ProcessOptions pointerOptions;
+    pointerOptions.environment = clientEnvironment();
+    auto pointer = BackgroundProcess::start(SONARIS_VIRTUAL_POINTER, pointerOptions);
+    ASSERT_TRUE(pointer);
+    auto deadline = Clock::now() + 10s;
+    while (sway_->swaymsg({"-t", "get_seats"}).out.find("\"capabilities\": 0") !=
+               std::string::npos &&
+           Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    auto cursor = [&](std::vector<std::string> command) {
+        command.insert(command.begin(), {"seat", "-", "cursor"});
+        ASSERT_EQ(sway_->swaymsg(command).exitStatus, 0);
+    };
+    // Pressed on the play control, so that a press that opened its link would show.
+    cursor({"set", "85", "120"});
+    cursor({"press", "button1"});
+    for (int step = 1; step <= 20; ++step) {
+        cursor({"set", std::to_string(85 + step * 20), std::to_string(120 + step * 10)});
+        std::this_thread::sleep_for(20ms);
+    }
+    cursor({"release", "button1"});
+    ASSERT_TRUE(at(400, 200)) << widget.errorOutput();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(std::filesystem::exists(bin_.path() / "opened")) << "a drag opens nothing";
+    auto kept = readFile(home_.path() / ".local/state/sonaris/placement.toml");
+    EXPECT_NE(kept.find("[default.dropped]"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("top-left"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("400, 200"), std::string::npos) << kept;
+    EXPECT_EQ(readFile(home_.path() / ".config/sonaris/widget.toml"),
+              "[default]\nanchor = \"top-left\"\n");
+    EXPECT_EQ(widget.stop(SIGTERM, 10s), 0);
+
+    auto again = startWidget({"--family", "small"});
+    ASSERT_TRUE(at(400, 200)) << again.errorOutput();
+    home_.write(".config/sonaris/widget.toml", "[default]\nanchor = \"top-left\"\nmargin = [");
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(isOneLine(again.errorOutput())) << again.errorOutput();
+    EXPECT_NE(again.errorOutput().find("widget.toml:3:"), std::string::npos)
+        << again.errorOutput();
+    home_.write(".config/sonaris/widget.toml",
+                "[default]\nanchor = \"top-left\"\nmargin = [40, 30]\n");
+    auto moved = Clock::now();
+    ASSERT_TRUE(at(40, 30)) << again.errorOutput();
+    EXPECT_LT(Clock::now() - moved, 1s);
+    EXPECT_EQ(again.stop(SIGTERM, 10s), 0);
+    pointer->stop(SIGTERM, 10s);
+}
+
 // Sway 1.7 cannot unplug a headless output (disabling one keeps its wl_output and its layer
 // surfaces), so the move to another output when one goes is not exercised here.
 TEST_F(WaylandWidget, StandsOnTheOutputItNames) {

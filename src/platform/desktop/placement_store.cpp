@@ -35,9 +35,21 @@ Anchor anchorOf(int horizontal, int vertical) {
     return anchors[vertical + 1][horizontal + 1];
 }
 
+// Whole points as integers, so that the file reads as a person would write it.
+toml::array pairOf(ui::Point point) {
+    toml::array pair;
+    for (double value : {point.x, point.y}) {
+        if (value == std::round(value) && std::abs(value) < 1e9)
+            pair.push_back(static_cast<std::int64_t>(value));
+        else
+            pair.push_back(value);
+    }
+    return pair;
+}
+
 toml::table tableOf(const Placement& placement) {
     toml::table table{{"anchor", std::string(runtime::nameOf(placement.anchor))},
-                      {"margin", toml::array{placement.margin.x, placement.margin.y}}};
+                      {"margin", pairOf(placement.margin)}};
     if (placement.output)
         table.insert("output", *placement.output);
     return table;
