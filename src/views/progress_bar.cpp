@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/environment.hpp"
 #include "platform/ui/views.hpp"
 #include "views/palette.hpp"
 
