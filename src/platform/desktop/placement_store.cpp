@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -74,6 +75,22 @@ std::optional<Placement> placementOf(const toml::node* node) {
     return placement;
 }
 
+// The widget's name as a key of the file. toml++ writes a key that holds a control character
+// in a form it cannot read back, so those are spelled \xNN.
+std::string keyOf(std::string_view name) {
+    std::string key;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7f) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            key += escaped;
+        } else {
+            key += static_cast<char>(c);
+        }
+    }
+    return key;
+}
+
 std::optional<toml::table> parsed(const std::filesystem::path& file) {
     auto bytes = foundation::readWholeFile(file, largestStore);
     if (!bytes)
@@ -124,7 +141,7 @@ std::optional<DroppedPlacement> PlacementStore::read(const std::string& name) co
     auto document = parsed(file_);
     if (!document)
         return std::nullopt;
-    const toml::table* entry = document->get_as<toml::table>(name);
+    const toml::table* entry = document->get_as<toml::table>(keyOf(name));
     if (!entry)
         return std::nullopt;
     auto dropped = placementOf(entry->get("dropped"));
@@ -138,7 +155,7 @@ std::optional<std::string> PlacementStore::write(const std::string& name,
                                                  const DroppedPlacement& placement) {
     // Other widgets' places are kept; a file that is not ours to read is started afresh.
     toml::table document = parsed(file_).value_or(toml::table{});
-    document.insert_or_assign(name, toml::table{{"dropped", tableOf(placement.dropped)},
+    document.insert_or_assign(keyOf(name), toml::table{{"dropped", tableOf(placement.dropped)},
                                                 {"configured", tableOf(placement.configured)}});
     std::ostringstream text;
     text << "# Where each widget was dropped with the pointer, and the placement widget.toml and\n"

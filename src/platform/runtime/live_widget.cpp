@@ -184,7 +184,7 @@ int runLiveWidget(const WidgetConfiguration& configuration, const Invocation& in
     std::string name = invocation.name.value_or("default");
     auto claim = desktop::SingleInstance::claim(instanceScope(name));
     if (auto* taken = std::get_if<desktop::SingleInstance::Taken>(&claim)) {
-        reportError(streams.err, "a widget named " + quoted(name) + " is already running" +
+        reportError(streams.err, "a widget named " + runtime::quoted(name) + " is already running" +
                                      (taken->pid ? " (process " + std::to_string(*taken->pid) + ")"
                                                  : std::string()) +
                                      "; this one leaves it be");

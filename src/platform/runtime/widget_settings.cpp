@@ -57,7 +57,7 @@ class TableReader {
                     settings.size = ui::Size{w, h};
                 });
             else
-                error = failure("unknown key " + quoted(name) +
+                error = failure("unknown key " + runtime::quoted(name) +
                                 " (family, size, scale, anchor, margin, output or backend)");
             if (error)
                 return *error;
@@ -158,7 +158,7 @@ std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::pat
     auto status = std::filesystem::status(file, error);
     if (!named && status.type() == std::filesystem::file_type::not_found)
         return WidgetSettings{};
-    std::string prefix = named ? "--name " + quoted(name) + ": " : std::string();
+    std::string prefix = named ? "--name " + runtime::quoted(name) + ": " : std::string();
     if (status.type() == std::filesystem::file_type::not_found)
         return UsageError{prefix + "there is no settings file " + file.string()};
     if (status.type() != std::filesystem::file_type::regular)
@@ -185,7 +185,7 @@ std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::pat
     if (!node && !named)
         return WidgetSettings{};
     if (!node)
-        return UsageError{"--name " + quoted(name) + ": " + file.string() + " has no table [" +
+        return UsageError{"--name " + runtime::quoted(name) + ": " + file.string() + " has no table [" +
                           shownName + "]"};
     const toml::table* table = node->as_table();
     if (!table)
@@ -210,7 +210,7 @@ std::variant<LiveWidgetChoice, UsageError> chooseLiveWidget(
     const Invocation& invocation, const std::optional<std::filesystem::path>& settingsFile) {
     WidgetSettings settings;
     if (invocation.name && !settingsFile)
-        return UsageError{"--name " + quoted(*invocation.name) +
+        return UsageError{"--name " + runtime::quoted(*invocation.name) +
                           ": there is no home folder to find the settings file in"};
     if (settingsFile) {
         auto read =

@@ -37,9 +37,10 @@ TEST(LiveSettings, AppliesEditsOfItsOwnTableAndKeepsThroughBrokenOnes) {
         auto reread = settings.reread();
         EXPECT_EQ(reread.changed.has_value(), step.changes) << step.text;
         EXPECT_EQ(reread.complaint.has_value(), *step.complaint != '\0') << step.text;
-        if (reread.complaint)
+        if (reread.complaint) {
             EXPECT_NE(reread.complaint->find(step.complaint), std::string::npos)
                 << *reread.complaint;
+        }
     }
     EXPECT_EQ(settings.chosen().request.family, ui::WidgetFamily::systemMedium);
     EXPECT_EQ(settings.chosen().request.placement.anchor, runtime::Anchor::bottomRight);
