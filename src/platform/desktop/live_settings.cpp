@@ -4,7 +4,7 @@ namespace sonaris::platform::desktop {
 
 namespace {
 
-bool sameRequest(const runtime::LiveWidgetRequest& a, const runtime::LiveWidgetRequest& b) {
+bool sameRequest(const LiveWidgetRequest& a, const LiveWidgetRequest& b) {
     return a.family == b.family && a.points == b.points && a.scale == b.scale &&
            a.placement == b.placement;
 }
@@ -12,7 +12,7 @@ bool sameRequest(const runtime::LiveWidgetRequest& a, const runtime::LiveWidgetR
 }  // namespace
 
 LiveSettings::Reread LiveSettings::reread() {
-    auto chosen = runtime::chooseLiveWidget(invocation_, file_);
+    auto chosen = chooseLiveWidget(options_, file_);
     if (auto* error = std::get_if<runtime::UsageError>(&chosen)) {
         if (lastComplaint_ == error->message)
             return {};
@@ -20,7 +20,7 @@ LiveSettings::Reread LiveSettings::reread() {
         return {std::nullopt, error->message + "; the widget stays as it is"};
     }
     lastComplaint_.reset();
-    auto& now = std::get<runtime::LiveWidgetChoice>(chosen);
+    auto& now = std::get<LiveWidgetChoice>(chosen);
     // The window system is chosen once, at the start; a new one would need a new process.
     if (sameRequest(now.request, chosen_.request))
         return {};

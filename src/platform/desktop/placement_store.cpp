@@ -49,7 +49,7 @@ toml::array pairOf(ui::Point point) {
 }
 
 toml::table tableOf(const Placement& placement) {
-    toml::table table{{"anchor", std::string(runtime::nameOf(placement.anchor))},
+    toml::table table{{"anchor", std::string(nameOf(placement.anchor))},
                       {"margin", pairOf(placement.margin)}};
     if (placement.output)
         table.insert("output", *placement.output);
@@ -61,7 +61,7 @@ std::optional<Placement> placementOf(const toml::node* node) {
     if (!table)
         return std::nullopt;
     auto anchorName = (*table)["anchor"].value<std::string_view>();
-    auto anchor = anchorName ? runtime::anchorNamed(*anchorName) : std::nullopt;
+    auto anchor = anchorName ? anchorNamed(*anchorName) : std::nullopt;
     const toml::array* margin = (*table)["margin"].as_array();
     if (!anchor || !margin || margin->size() != 2)
         return std::nullopt;
@@ -155,8 +155,9 @@ std::optional<std::string> PlacementStore::write(const std::string& name,
                                                  const DroppedPlacement& placement) {
     // Other widgets' places are kept; a file that is not ours to read is started afresh.
     toml::table document = parsed(file_).value_or(toml::table{});
-    document.insert_or_assign(keyOf(name), toml::table{{"dropped", tableOf(placement.dropped)},
-                                                {"configured", tableOf(placement.configured)}});
+    document.insert_or_assign(keyOf(name),
+                              toml::table{{"dropped", tableOf(placement.dropped)},
+                                          {"configured", tableOf(placement.configured)}});
     std::ostringstream text;
     text << "# Where each widget was dropped with the pointer, and the placement widget.toml and\n"
             "# the command line asked for then; written by sonaris-widget.\n"

@@ -4,13 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/runtime/placement.hpp"
+#include "platform/desktop/placement.hpp"
 #include "platform/ui/geometry.hpp"
 
 namespace sonaris::platform::desktop {
-
-using runtime::Anchor;
-using runtime::Placement;
 
 // Where a widget was dropped with the pointer, with the placement the settings file and the
 // command line asked for at that time: while they still ask for that one, the dropped place

@@ -17,13 +17,13 @@ PointerInteraction::Effects PointerInteraction::lookAt(ui::Point inWidget,
 }
 
 PointerInteraction::Effects PointerInteraction::press(ui::Point inWidget, ui::Point onMonitor,
-                                                      const WidgetGeometry& geometry,
+                                                      const WindowGeometry& geometry,
                                                       const ui::LayoutResult& laidOut,
                                                       bool onCard) {
-    Effects effects = leave();
+    Effects effects = forget();
     if (!onCard)
         return effects;
-    gesture_.emplace(onMonitor, geometry.widget, geometry.unitsPerPoint,
+    gesture_.emplace(onMonitor, geometry.window, geometry.unitsPerPoint,
                      ui::hitTest(laidOut, inWidget));
     geometry_ = geometry;
     if (auto link = ui::linkAt(laidOut, inWidget)) {
@@ -80,10 +80,15 @@ PointerInteraction::Effects PointerInteraction::release(ui::Point inWidget,
 }
 
 PointerInteraction::Effects PointerInteraction::leave() {
+    if (dragging())
+        return {};
+    return forget();
+}
+
+PointerInteraction::Effects PointerInteraction::forget() {
     Effects effects;
     effects.redraw = pressedControl_.has_value();
-    // A drag in progress keeps its last place: the pointer outran the surface, not the user.
-    if (gesture_ && gesture_->dragging())
+    if (dragging())
         effects.dropped = lastPlace_;
     gesture_.reset();
     geometry_.reset();

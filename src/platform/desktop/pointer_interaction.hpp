@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/desktop/backend.hpp"
 #include "platform/desktop/placement_store.hpp"
 #include "platform/desktop/press_gesture.hpp"
 #include "platform/foundation/url.hpp"
@@ -12,15 +13,6 @@
 namespace sonaris::platform::desktop {
 
 enum class PointerLook { arrow, hand };
-
-// Where the widget stands when a press begins, in its monitor's units (X11: root pixels;
-// Wayland: the output's points, the output's top-left at the origin).
-struct WidgetGeometry {
-    ui::Rect widget;
-    ui::Rect monitor;
-    double unitsPerPoint = 1;
-    std::optional<std::string> output;
-};
 
 // The pointer over the live widget, whatever the window system: clicks on controls, drags of
 // the whole card, the pressed control's darkening and the hand over controls. The loop hands it
@@ -36,11 +28,12 @@ class PointerInteraction {
     };
 
     // `onCard`: whether the press is on the card; one beside it is the desktop's.
-    Effects press(ui::Point inWidget, ui::Point onMonitor, const WidgetGeometry& geometry,
+    Effects press(ui::Point inWidget, ui::Point onMonitor, const WindowGeometry& geometry,
                   const ui::LayoutResult& laidOut, bool onCard);
     Effects motion(ui::Point inWidget, ui::Point onMonitor, const ui::LayoutResult& laidOut);
     Effects release(ui::Point inWidget, const ui::LayoutResult& laidOut);
-    // The pointer left, or the picture it was over was replaced: a press is given up.
+    // The pointer left: a click is given up. A drag goes on (the window system keeps sending
+    // the pointer to the window it was pressed on, even when it outruns the window).
     Effects leave();
 
     // The control to draw pressed.
@@ -49,9 +42,11 @@ class PointerInteraction {
 
   private:
     Effects lookAt(ui::Point inWidget, const ui::LayoutResult& laidOut);
+    // Ends whatever press there is (a drag keeps where it got to).
+    Effects forget();
 
     std::optional<PressGesture> gesture_;
-    std::optional<WidgetGeometry> geometry_;
+    std::optional<WindowGeometry> geometry_;
     std::optional<Placement> lastPlace_;
     std::optional<ui::Rect> pressedControl_;
     PointerLook look_ = PointerLook::arrow;

@@ -37,7 +37,7 @@ sockaddr_un addressOf(const std::string& abstractName, socklen_t& length) {
 }
 
 std::optional<pid_t> holderOf(const sockaddr_un& address, socklen_t length) {
-    runtime::FileDescriptor probe(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    foundation::FileDescriptor probe(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!probe || connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0)
         return std::nullopt;
     ucred credentials{};
@@ -53,7 +53,7 @@ std::optional<pid_t> holderOf(const sockaddr_un& address, socklen_t length) {
 std::variant<SingleInstance, SingleInstance::Taken, std::string> SingleInstance::claim(
     std::string_view name) {
     // Close-on-exec: a URL handler the widget starts must not hold the name after it ends.
-    runtime::FileDescriptor socket(
+    foundation::FileDescriptor socket(
         ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket)
         return std::string("cannot make the widget's instance socket: ") + std::strerror(errno);

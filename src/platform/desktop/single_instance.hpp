@@ -7,7 +7,7 @@
 #include <string_view>
 #include <variant>
 
-#include "platform/runtime/file_descriptor.hpp"
+#include "platform/foundation/file_descriptor.hpp"
 
 namespace sonaris::platform::desktop {
 
@@ -31,8 +31,8 @@ class SingleInstance {
     void answer() const;
 
   private:
-    explicit SingleInstance(runtime::FileDescriptor socket) : socket_(std::move(socket)) {}
-    runtime::FileDescriptor socket_;
+    explicit SingleInstance(foundation::FileDescriptor socket) : socket_(std::move(socket)) {}
+    foundation::FileDescriptor socket_;
 };
 
 }  // namespace sonaris::platform::desktop

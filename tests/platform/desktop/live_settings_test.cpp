@@ -13,10 +13,9 @@ TEST(LiveSettings, AppliesEditsOfItsOwnTableAndKeepsThroughBrokenOnes) {
     testing::ScratchFolder folder;
     auto file = folder.path() / "widget.toml";
     folder.write("widget.toml", "[w]\nanchor = \"top\"\n");
-    std::vector<std::string_view> arguments{"run", "--name", "w"};
-    auto invocation = std::get<runtime::Invocation>(runtime::parseCommandLine(arguments));
-    auto first = std::get<runtime::LiveWidgetChoice>(runtime::chooseLiveWidget(invocation, file));
-    LiveSettings settings(invocation, file, first);
+    LiveWidgetOptions options{.name = "w"};
+    auto first = std::get<LiveWidgetChoice>(chooseLiveWidget(options, file));
+    LiveSettings settings(options, file, first);
 
     struct Step {
         std::string text;
@@ -43,7 +42,7 @@ TEST(LiveSettings, AppliesEditsOfItsOwnTableAndKeepsThroughBrokenOnes) {
         }
     }
     EXPECT_EQ(settings.chosen().request.family, ui::WidgetFamily::systemMedium);
-    EXPECT_EQ(settings.chosen().request.placement.anchor, runtime::Anchor::bottomRight);
+    EXPECT_EQ(settings.chosen().request.placement.anchor, Anchor::bottomRight);
     EXPECT_EQ(settings.chosen().request.placement.margin, (ui::Point{10, 12}));
 }
 

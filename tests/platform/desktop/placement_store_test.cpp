@@ -33,8 +33,7 @@ TEST(PlacementStore, ADropIsKeptAsTheNearestAnchorAndItsMargins) {
         EXPECT_EQ(placement.margin, c.margin) << c.origin.x << "," << c.origin.y;
         EXPECT_EQ(placement.output, "DP-1");
         if (c.origin.x >= monitor.x && c.origin.y + 100 <= monitor.y + monitor.height) {
-            auto origin =
-                runtime::placedOrigin(placement.anchor, placement.margin, monitor, {100, 50}, 2);
+            auto origin = placedOrigin(placement.anchor, placement.margin, monitor, {100, 50}, 2);
             EXPECT_NEAR(origin.x, c.origin.x, 2);
             EXPECT_NEAR(origin.y, c.origin.y, 2);
         }

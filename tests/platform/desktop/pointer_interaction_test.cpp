@@ -27,7 +27,7 @@ class PointerInteractionTest : public ::testing::Test {
 
     foundation::URL play_ = *foundation::URL::string("sonaris://play");
     ui::LayoutResult laidOut_;
-    WidgetGeometry geometry_{{1000, 600, 200, 200}, {0, 0, 1920, 1080}, 2, "DP-1"};
+    WindowGeometry geometry_{{1000, 600, 200, 200}, {0, 0, 1920, 1080}, 2, "DP-1"};
     PointerInteraction pointer_;
 };
 
