@@ -29,6 +29,9 @@ struct WidgetSharedState {
     std::vector<WidgetTrackInfo> recentTracks;
     platform::foundation::Date updatedAt;
 
+    // Field by field; the covers compare by their text.
+    bool operator==(const WidgetSharedState&) const = default;
+
     // Puts the program's own words into the user's language; unset: they stay as written.
     using TextTranslation = std::function<std::string(std::string_view)>;
 
