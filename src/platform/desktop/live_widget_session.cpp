@@ -181,19 +181,10 @@ void LiveWidgetSession::pointer(const PointerEvent& event) {
             break;
         case Kind::press:
             if (event.primaryButton) {
-                auto geometry = window_->geometry();
                 // Beside the card is the desktop's, even where no shape keeps clicks away.
                 bool onCard = render::desktopCardContains(request_.points, event.at);
-                if (geometry && event.onScreen)
-                    carryOut(interaction_.press(event.at, onScreen, *geometry, *laidOut_, onCard));
-                else
-                    carryOut(interaction_.press(
-                        event.at, onScreen,
-                        WindowGeometry{{0, 0, request_.points.width, request_.points.height},
-                                       {0, 0, request_.points.width, request_.points.height},
-                                       1,
-                                       request_.placement.output},
-                        *laidOut_, onCard));
+                auto geometry = event.onScreen ? window_->geometry() : std::nullopt;
+                carryOut(interaction_.press(event.at, onScreen, geometry, *laidOut_, onCard));
             }
             break;
         case Kind::release:

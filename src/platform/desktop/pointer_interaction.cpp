@@ -17,14 +17,14 @@ PointerInteraction::Effects PointerInteraction::lookAt(ui::Point inWidget,
 }
 
 PointerInteraction::Effects PointerInteraction::press(ui::Point inWidget, ui::Point onMonitor,
-                                                      const WindowGeometry& geometry,
+                                                      const std::optional<WindowGeometry>& geometry,
                                                       const ui::LayoutResult& laidOut,
                                                       bool onCard) {
     Effects effects = forget();
     if (!onCard)
         return effects;
-    gesture_.emplace(onMonitor, geometry.window, geometry.unitsPerPoint,
-                     ui::hitTest(laidOut, inWidget));
+    gesture_.emplace(onMonitor, geometry ? geometry->window : ui::Rect{},
+                     geometry ? geometry->unitsPerPoint : 1, ui::hitTest(laidOut, inWidget));
     geometry_ = geometry;
     if (auto link = ui::linkAt(laidOut, inWidget)) {
         pressedControl_ = link->frame;
@@ -38,6 +38,8 @@ PointerInteraction::Effects PointerInteraction::motion(ui::Point inWidget, ui::P
     if (!gesture_)
         return lookAt(inWidget, laidOut);
     Effects effects;
+    if (!geometry_)
+        return effects;  // nowhere known to drag it to: a click
     bool wasDragging = gesture_->dragging();
     auto rect = gesture_->moveTo(onMonitor);
     if (!rect)

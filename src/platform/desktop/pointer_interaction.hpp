@@ -28,8 +28,11 @@ class PointerInteraction {
     };
 
     // `onCard`: whether the press is on the card; one beside it is the desktop's.
-    Effects press(ui::Point inWidget, ui::Point onMonitor, const WindowGeometry& geometry,
-                  const ui::LayoutResult& laidOut, bool onCard);
+    // Without a geometry (a window system that has not said where the window is yet) the press
+    // can only be a click.
+    Effects press(ui::Point inWidget, ui::Point onMonitor,
+                  const std::optional<WindowGeometry>& geometry, const ui::LayoutResult& laidOut,
+                  bool onCard);
     Effects motion(ui::Point inWidget, ui::Point onMonitor, const ui::LayoutResult& laidOut);
     Effects release(ui::Point inWidget, const ui::LayoutResult& laidOut);
     // The pointer left: a click is given up. A drag goes on (the window system keeps sending
