@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ui/environment.hpp"
 #include "tree_query.hpp"
 #include "views/palette.hpp"
 #include "views/progress_bar.hpp"
@@ -157,9 +158,10 @@ TEST(ProgressBar, LiveBarMovesOnWhilePlayingAndAsksForTheNextPixel) {
         const ViewNode content = expandReader(*ProgressBar(state), {200, 3});
         EXPECT_EQ(modifiersOf(content.children[1])[1], c.fillFrame) << c.secondsLater.value_or(-1);
         ASSERT_EQ(schedule.next().has_value(), c.nextRedrawAfterWriting.has_value());
-        if (c.nextRedrawAfterWriting)
+        if (c.nextRedrawAfterWriting) {
             EXPECT_NEAR(schedule.next()->timeIntervalSinceReferenceDate - 800000000,
                         *c.nextRedrawAfterWriting, 0.01);
+        }
     }
 }
 
