@@ -141,9 +141,14 @@ TEST_F(WaylandWidget, StandsAtItsAnchorsWithTheDesktopInItsCorners) {
         {{"--family", "small", "--anchor", "top", "--margin", "0,50"}, {555, 50, 170, 170}},
         {{"--family", "small", "--anchor", "left", "--margin", "5,0"}, {5, 275, 170, 170}},
     };
+    // One widget runs per name: each has its own table.
+    home_.write(".config/sonaris/widget.toml", "[w0]\n[w1]\n[w2]\n[w3]\n");
     std::vector<BackgroundProcess> widgets;
-    for (const auto& c : cases)
-        widgets.push_back(startWidget(c.arguments));
+    for (const auto& c : cases) {
+        auto arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--name", "w" + std::to_string(widgets.size())});
+        widgets.push_back(startWidget(arguments));
+    }
     auto shot = waitForScreen([&](const Picture& screen) {
         return std::all_of(cases.begin(), cases.end(), [&](const Case& c) {
             return !isDesktop(screen, c.box.x + c.box.width / 2, c.box.y + c.box.height / 2);
@@ -315,32 +320,18 @@ TEST_F(WaylandWidget, DragsKeepsItsPlaceAndFollowsItsSettingsLive) {
     auto widget = startWidget({"--family", "small"});
     auto at = [&](int x, int y) {
         return waitForScreen([&](const Picture& s) {
-            return !isDesktop(s, x + 85, y + 85) && (x == 0 || isDesktop(s, 85, 85));
+            // The card's middle is drawn, and just left of it the desktop shows.
+            return !isDesktop(s, x + 85, y + 85) && (x == 0 || isDesktop(s, x - 1, y + 85));
         });
     };
     ASSERT_TRUE(at(0, 0)) << widget.errorOutput();
 
-    ProcessOptions pointerOptions;
-    pointerOptions.environment = clientEnvironment();
-    auto pointer = BackgroundProcess::start(SONARIS_VIRTUAL_POINTER, pointerOptions);
-    ASSERT_TRUE(pointer);
-    auto deadline = Clock::now() + 10s;
-    while (sway_->swaymsg({"-t", "get_seats"}).out.find("\"capabilities\": 0") !=
-               std::string::npos &&
-           Clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
-    auto cursor = [&](std::vector<std::string> command) {
-        command.insert(command.begin(), {"seat", "-", "cursor"});
-        ASSERT_EQ(sway_->swaymsg(command).exitStatus, 0);
-    };
     // Pressed on the play control, so that a press that opened its link would show.
-    cursor({"set", "85", "120"});
-    cursor({"press", "button1"});
-    for (int step = 1; step <= 20; ++step) {
-        cursor({"set", std::to_string(85 + step * 20), std::to_string(120 + step * 10)});
-        std::this_thread::sleep_for(20ms);
-    }
-    cursor({"release", "button1"});
+    ProcessOptions drag;
+    drag.arguments = {"drag", "85", "120", "400", "200", "1280", "720"};
+    drag.environment = clientEnvironment();
+    drag.timeout = 20s;
+    ASSERT_EQ(runProcess(SONARIS_VIRTUAL_POINTER, drag).exitStatus, 0);
     ASSERT_TRUE(at(400, 200)) << widget.errorOutput();
     std::this_thread::sleep_for(300ms);
     EXPECT_FALSE(std::filesystem::exists(bin_.path() / "opened")) << "a drag opens nothing";
@@ -357,15 +348,13 @@ TEST_F(WaylandWidget, DragsKeepsItsPlaceAndFollowsItsSettingsLive) {
     home_.write(".config/sonaris/widget.toml", "[default]\nanchor = \"top-left\"\nmargin = [");
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(isOneLine(again.errorOutput())) << again.errorOutput();
-    EXPECT_NE(again.errorOutput().find("widget.toml:3:"), std::string::npos)
-        << again.errorOutput();
+    EXPECT_NE(again.errorOutput().find("widget.toml:3:"), std::string::npos) << again.errorOutput();
     home_.write(".config/sonaris/widget.toml",
                 "[default]\nanchor = \"top-left\"\nmargin = [40, 30]\n");
     auto moved = Clock::now();
     ASSERT_TRUE(at(40, 30)) << again.errorOutput();
     EXPECT_LT(Clock::now() - moved, 1s);
     EXPECT_EQ(again.stop(SIGTERM, 10s), 0);
-    pointer->stop(SIGTERM, 10s);
 }
 
 // Sway 1.7 cannot unplug a headless output (disabling one keeps its wl_output and its layer

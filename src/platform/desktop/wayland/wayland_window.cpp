@@ -72,6 +72,7 @@ void WaylandWindow::placeSurface() {
     surface_.reset();
     surfaceLost_ = false;
     pendingPlace_.reset();
+    pressedAt_.reset();
     pointerAt_.reset();
     // With no output at all there is nowhere to be; a new one brings the widget back.
     if (connection_->outputs().empty())
@@ -94,7 +95,10 @@ void WaylandWindow::placeSurface() {
 void WaylandWindow::place(const Placement& placement) {
     if (placement == options_.placement)
         return;
-    bool sameOutput = placement.output == options_.placement.output;
+    // A drag names the output the surface is on already: that is no move to another output.
+    const WaylandOutput* on = surface_ ? surface_->shownOn() : nullptr;
+    bool sameOutput = placement.output == options_.placement.output ||
+                      (on && (!placement.output || on->name == *placement.output));
     options_.placement = placement;
     if (!surface_ || !sameOutput) {
         placeSurface();
@@ -208,7 +212,7 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
             return;
         // On the output, the pointer is where the surface stands plus where it is on it.
         std::optional<ui::Point> onOutput;
-        auto rect = surface_ ? surface_->rectOnOutput() : std::nullopt;
+        auto rect = pressedAt_ ? pressedAt_ : surface_ ? surface_->rectOnOutput() : std::nullopt;
         if (rect && pointerAt_)
             onOutput = ui::Point{rect->x + pointerAt_->x, rect->y + pointerAt_->y};
         callbacks_.pointer({kind, pointerAt_.value_or(ui::Point{}), onOutput, primary});
@@ -238,10 +242,14 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
         case wayland::PointerEvent::Kind::press:
             if (pointerAt_)
                 report(desktop::PointerEvent::Kind::press, event.button == BTN_LEFT);
+            if (event.button == BTN_LEFT)
+                pressedAt_ = surface_->rectOnOutput();
             break;
         case wayland::PointerEvent::Kind::release:
             if (pointerAt_)
                 report(desktop::PointerEvent::Kind::release, event.button == BTN_LEFT);
+            if (event.button == BTN_LEFT)
+                pressedAt_.reset();
             break;
     }
 }

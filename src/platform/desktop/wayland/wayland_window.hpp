@@ -43,6 +43,9 @@ class WaylandWindow : public DesktopWindow {
     std::optional<ui::Point> pointerAt_;
     // A move asked for while the last one is still to be shown: made at the next frame.
     std::optional<Placement> pendingPlace_;
+    // Where the surface stood when the button went down: while it is held, wlroots compositors
+    // give the pointer's position relative to that, however the surface has moved since.
+    std::optional<ui::Rect> pressedAt_;
     std::unique_ptr<PointerCursors> cursors_;
     Cursor cursor_ = Cursor::standard;
     short events_ = 0;
