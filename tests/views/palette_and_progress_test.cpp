@@ -137,11 +137,11 @@ TEST(ProgressBar, LiveBarMovesOnWhilePlayingAndAsksForTheNextPixel) {
     // first whole one after 60 s comes 0.3 s later.
     const Case cases[] = {
         {true, 30, 1, "frame(100x3 center/center)", 30.9},
-        {true, 30.5, 2, "frame(100.55555555555556x3 center/center)", 30.9},
-        {true, std::nullopt, 1, "frame(66.666666666666671x3 center/center)", std::nullopt},
-        {false, 30, 1, "frame(66.666666666666671x3 center/center)", std::nullopt},
+        {true, 30.5, 2, "frame(100.556x3 center/center)", 30.9},
+        {true, std::nullopt, 1, "frame(66.6667x3 center/center)", std::nullopt},
+        {false, 30, 1, "frame(66.6667x3 center/center)", std::nullopt},
         {true, 500, 1, "frame(200x3 center/center)", std::nullopt},
-        {true, -20, 1, "frame(66.666666666666671x3 center/center)", 0.3},
+        {true, -20, 1, "frame(66.6667x3 center/center)", 0.3},
     };
     for (const auto& c : cases) {
         state::WidgetSharedState state;
