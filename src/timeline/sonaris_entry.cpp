@@ -29,7 +29,10 @@ std::string entryJsonMembers(const SonarisEntry& entry) {
 }
 
 bool sameContent(const SonarisEntry& a, const SonarisEntry& b) {
-    return a.state == b.state;
+    if (!(a.state == b.state) || a.artwork.has_value() != b.artwork.has_value())
+        return false;
+    // A cover file is read beside the state, and the host may replace it alone.
+    return !a.artwork || a.artwork->hasSameBytes(*b.artwork);
 }
 
 }  // namespace sonaris::timeline

@@ -17,8 +17,8 @@ struct SonarisEntry {
     std::optional<platform::image::Image> artwork;
 };
 
-// Whether the two entries show the same: the cover is read from the state, and the view does not
-// depend on the entry's date.
+// Whether the two entries show the same: the same state and cover (the view does not depend on
+// the entry's date).
 bool sameContent(const SonarisEntry& a, const SonarisEntry& b);
 
 // `"state": STATE, "artwork": null | {"width": W, "height": H}` for the command line, written as

@@ -22,6 +22,10 @@ class ImageSource {
 
     PixelSize naturalSize() const { return header_.size; }
 
+    bool hasSameBytes(const ImageSource& other) const {
+        return bytes_ == other.bytes_ && base64_ == other.base64_;
+    }
+
     std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) {
         const auto want = coveredSize(header_.size, atLeast);
         // A decode held to the pixel limit may be smaller than what it was asked for; it still
@@ -121,6 +125,10 @@ PixelSize Image::naturalSize() const {
 
 std::shared_ptr<const Bitmap> Image::decoded(PixelSize atLeast) const {
     return source_->decoded(atLeast);
+}
+
+bool Image::hasSameBytes(const Image& other) const {
+    return source_ == other.source_ || source_->hasSameBytes(*other.source_);
 }
 
 }  // namespace sonaris::platform::image

@@ -55,6 +55,9 @@ class Image {
 
     // Whether two values share one source (the same loaded picture).
     bool isSameImage(const Image& other) const { return source_ == other.source_; }
+    // Whether two pictures were made from the same bytes (or the same Base64 text), loaded once
+    // or twice.
+    bool hasSameBytes(const Image& other) const;
 
   private:
     explicit Image(std::shared_ptr<ImageSource> source) : source_(std::move(source)) {}
