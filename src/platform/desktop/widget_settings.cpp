@@ -187,8 +187,8 @@ std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::pat
     if (!node && !named)
         return WidgetSettings{};
     if (!node)
-        return UsageError{"--name " + runtime::quoted(name) + ": " + file.string() + " has no table [" +
-                          shownName + "]"};
+        return UsageError{"--name " + runtime::quoted(name) + ": " + file.string() +
+                          " has no table [" + shownName + "]"};
     const toml::table* table = node->as_table();
     if (!table)
         return UsageError{file.string() + ":" + std::to_string(node->source().begin.line) + ": " +
