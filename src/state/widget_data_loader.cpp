@@ -51,7 +51,8 @@ std::vector<std::filesystem::path> locations(std::string_view file) {
 
 }  // namespace
 
-WidgetSharedState WidgetDataLoader::loadState() {
+WidgetSharedState WidgetDataLoader::loadState(
+    const WidgetSharedState::TextTranslation& translateDefault) {
     for (const auto& path : locations(HostFiles::stateFileName)) {
         // Memory that runs out while a state is decoded makes that file unreadable, nothing more.
         try {
@@ -60,7 +61,7 @@ WidgetSharedState WidgetDataLoader::loadState() {
         } catch (const std::bad_alloc&) {
         }
     }
-    return WidgetSharedState::default_();
+    return WidgetSharedState::default_(translateDefault);
 }
 
 std::optional<Image> WidgetDataLoader::loadArtworkImage(std::optional<SharedText> base64) {

@@ -18,8 +18,9 @@ class WidgetDataLoader {
     WidgetDataLoader() = delete;
 
     // The first state file that reads and decodes, in the order of stateFileLocations(); else the
-    // default.
-    static WidgetSharedState loadState();
+    // default, its words put through `translateDefault`.
+    static WidgetSharedState loadState(
+        const WidgetSharedState::TextTranslation& translateDefault = {});
 
     // The picture in `base64` when it is valid Base64 of a readable image; else the first cover
     // file that is a readable image; else nothing. Does not look at `hasArtwork`.

@@ -2,12 +2,15 @@
 
 namespace sonaris::state {
 
-WidgetSharedState WidgetSharedState::default_() {
+WidgetSharedState WidgetSharedState::default_(const TextTranslation& translate) {
+    auto text = [&](std::string_view written) {
+        return translate ? translate(written) : std::string(written);
+    };
     return WidgetSharedState{
         .isPlaying = false,
-        .title = "Sonaris",
-        .artist = "Готов к воспроизведению",
-        .album = "Медиаплеер Tavrin",
+        .title = text("Sonaris"),
+        .artist = text("Готов к воспроизведению"),
+        .album = text("Медиаплеер Tavrin"),
         .duration = 0,
         .currentTime = 0,
         .mediaKind = "none",
@@ -15,9 +18,9 @@ WidgetSharedState WidgetSharedState::default_() {
         .artworkBase64 = std::nullopt,
         .recentTracks =
             {
-                {"Новая запись экрана", "Быстрое действие", "REC", "screen"},
-                {"Аудиозапись", "Быстрое действие", "MIC", "audio"},
-                {"Видеомонтаж", "Редактор", "EDIT", "editor"},
+                {text("Новая запись экрана"), text("Быстрое действие"), "REC", "screen"},
+                {text("Аудиозапись"), text("Быстрое действие"), "MIC", "audio"},
+                {text("Видеомонтаж"), text("Редактор"), "EDIT", "editor"},
             },
         .updatedAt = platform::foundation::Date::now(),
     };

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/foundation/date.hpp"
@@ -30,9 +32,13 @@ struct WidgetSharedState {
     // Field by field; the covers compare by their text.
     bool operator==(const WidgetSharedState&) const = default;
 
-    // The built-in state, made anew on each call with the current time as `updatedAt`.
-    // (`default` itself is a C++ keyword.)
-    static WidgetSharedState default_();
+    // Puts the program's own words into the user's language; unset: they stay as written.
+    using TextTranslation = std::function<std::string(std::string_view)>;
+
+    // The built-in state, made anew on each call with the current time as `updatedAt`. Its words
+    // are the program's own, so `translate` puts its title, artist, album and history rows into
+    // the user's language. (`default` itself is a C++ keyword.)
+    static WidgetSharedState default_(const TextTranslation& translate = {});
 };
 
 }  // namespace sonaris::state

@@ -11,8 +11,8 @@ using platform::foundation::Calendar;
 using platform::foundation::Date;
 using state::WidgetDataLoader;
 
-SonarisEntry currentEntry() {
-    auto state = WidgetDataLoader::loadState();
+SonarisEntry currentEntry(const state::WidgetSharedState::TextTranslation& translateDefault) {
+    auto state = WidgetDataLoader::loadState(translateDefault);
     // The cover files are tried whatever `hasArtwork` says, the default state included.
     auto artwork = WidgetDataLoader::loadArtworkImage(state.artworkBase64);
     // Dated after the reads, so the entry is no older than what it shows.
@@ -28,18 +28,19 @@ Date reloadDate() {
 }  // namespace
 
 SonarisEntry SonarisWidgetProvider::placeholder(const Context&) const {
-    return SonarisEntry{Date::now(), state::WidgetSharedState::default_(), std::nullopt};
+    return SonarisEntry{Date::now(), state::WidgetSharedState::default_(translateDefault),
+                        std::nullopt};
 }
 
 void SonarisWidgetProvider::getSnapshot(const Context&,
                                         const std::function<void(SonarisEntry)>& completion) const {
-    completion(currentEntry());
+    completion(currentEntry(translateDefault));
 }
 
 void SonarisWidgetProvider::getTimeline(
     const Context&,
     const std::function<void(platform::runtime::Timeline<SonarisEntry>)>& completion) const {
-    auto entry = currentEntry();
+    auto entry = currentEntry(translateDefault);
     const Date reload = reloadDate();
     platform::runtime::Timeline<SonarisEntry> timeline;
     timeline.entries.push_back(std::move(entry));

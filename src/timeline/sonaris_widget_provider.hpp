@@ -14,6 +14,10 @@ struct SonarisWidgetProvider {
     using Entry = SonarisEntry;
     using Context = platform::runtime::TimelineProviderContext;
 
+    // Puts the built-in state's words into the user's language (the widget's labels' own
+    // catalogue); unset: they stay as written.
+    state::WidgetSharedState::TextTranslation translateDefault;
+
     // The default state and no cover, now, without touching any file.
     SonarisEntry placeholder(const Context& context) const;
 

@@ -14,7 +14,11 @@ using platform::ui::WidgetFamily;
 platform::runtime::WidgetConfiguration SonarisWidget::body() const {
     // The runtime sets the family around each call of the content function, so the root view
     // reads it from the environment rather than being handed it.
-    return platform::runtime::StaticConfiguration(kind, timeline::SonarisWidgetProvider(),
+    // The built-in state's words come from the same catalogue as the fixed labels.
+    timeline::SonarisWidgetProvider provider{.translateDefault = [](std::string_view text) {
+        return platform::ui::localized(platform::ui::LocalizedStringKey{std::string(text)});
+    }};
+    return platform::runtime::StaticConfiguration(kind, std::move(provider),
                                                   [](const timeline::SonarisEntry& entry) {
                                                       return SonarisWidgetEntryView(entry).body();
                                                   })

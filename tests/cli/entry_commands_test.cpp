@@ -58,6 +58,41 @@ TEST(EntryCommands, PrintOneObjectEachWithTheHostsState) {
     }
 }
 
+// With no host files the built-in state speaks the desktop's language through the labels'
+// catalogue; a Russian desktop, or one whose language has no catalogue, keeps it as written.
+TEST(EntryCommands, TheBuiltInStateIsInTheDesktopsLanguage) {
+    ScratchFolder home;
+    struct Case {
+        const char* language;  // LANGUAGE; empty: unset (the C locale alone)
+        const char* artist;
+        const char* firstRow;
+    };
+    const Case cases[] = {
+        {"", "Готов к воспроизведению", "Новая запись экрана"},
+        {"ru", "Готов к воспроизведению", "Новая запись экрана"},
+        {"de", "Готов к воспроизведению", "Новая запись экрана"},
+        {"en", "Ready to play", "New screen recording"},
+    };
+    for (const auto& c : cases) {
+        ProcessOptions options;
+        options.arguments = {"snapshot"};
+        options.environment = baseEnvironment(home.path());
+        if (*c.language)
+            options.environment["LANGUAGE"] = c.language;
+        auto result = runProcess(SONARIS_BINARY, options);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        simdjson::dom::parser parser;
+        simdjson::dom::object state;
+        ASSERT_EQ(parser.parse(result.out)["state"].get(state), simdjson::SUCCESS) << result.out;
+        std::string_view artist;
+        std::string_view firstRow;
+        ASSERT_EQ(state["artist"].get(artist), simdjson::SUCCESS);
+        ASSERT_EQ(state["recentTracks"].at(0)["title"].get(firstRow), simdjson::SUCCESS);
+        EXPECT_EQ(artist, c.artist) << c.language;
+        EXPECT_EQ(firstRow, c.firstRow) << c.language;
+    }
+}
+
 TEST(EntryCommands, BadHostFilesAreNoError) {
     ScratchFolder home;
     home.write(std::string(supportFolder) + "/widget_state.json", "{\"isPlaying\": tru");

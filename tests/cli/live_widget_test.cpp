@@ -216,6 +216,91 @@ TEST_F(LiveWidget, KeepsRunningWhenTheUrlHandlerFailsAndEndsOnSigint) {
     EXPECT_EQ(widget->stop(SIGINT, 5s), 0);
 }
 
+// A press that travels drags the window with the pointer and opens nothing; the place it is
+// dropped at is kept for the widget's name, never in widget.toml, and a restart comes up there.
+TEST_F(LiveWidget, DraggedWithThePointerItStaysWhereItIsDropped) {
+    home_.write(".config/sonaris/widget.toml", "[default]\nanchor = \"top-left\"\n");
+    auto widget = startWidget({"run", "--scale", "1"});
+    ASSERT_TRUE(widget);
+    auto window = x_->waitForWindow("Sonaris", 10s);
+    ASSERT_TRUE(window) << widget->errorOutput();
+    ASSERT_EQ(x_->origin(*window), (std::pair{0, 0}));
+
+    ProcessOptions drag;
+    drag.arguments = {"mousemove", "85", "120", "mousedown", "1"};
+    for (int step = 1; step <= 10; ++step) {
+        drag.arguments.insert(drag.arguments.end(),
+                              {"mousemove", std::to_string(85 + step * 30),
+                               std::to_string(120 + step * 20), "sleep", "0.03"});
+    }
+    drag.arguments.insert(drag.arguments.end(), {"mouseup", "1"});
+    drag.environment = baseEnvironment(home_.path());
+    drag.environment["DISPLAY"] = display_->name();
+    drag.timeout = 10s;
+    ASSERT_EQ(runProcess("/usr/bin/xdotool", drag).exitStatus, 0);
+
+    auto deadline = Clock::now() + 5s;
+    while (x_->origin(*window) != std::pair{300, 200} && Clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(x_->origin(*window), (std::pair{300, 200}));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(std::filesystem::exists(bin_.path() / "opened")) << "a drag opens nothing";
+    auto kept = readFile(home_.path() / ".local/state/sonaris/placement.toml");
+    EXPECT_NE(kept.find("top-left"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("300, 200"), std::string::npos) << kept;
+    EXPECT_EQ(readFile(home_.path() / ".config/sonaris/widget.toml"),
+              "[default]\nanchor = \"top-left\"\n");
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+
+    auto again = startWidget({"run", "--scale", "1"});
+    ASSERT_TRUE(again);
+    window = x_->waitForWindow("Sonaris", 10s);
+    ASSERT_TRUE(window) << again->errorOutput();
+    deadline = Clock::now() + 5s;
+    while (x_->origin(*window) != std::pair{300, 200} && Clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(x_->origin(*window), (std::pair{300, 200}));
+    // A change of the widget's placement in widget.toml wins over the dropped place, live.
+    home_.write(".config/sonaris/widget.toml",
+                "[default]\nanchor = \"top-left\"\nmargin = [40, 30]\n");
+    deadline = Clock::now() + 1s;
+    while (x_->origin(*window) != std::pair{40, 30} && Clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(x_->origin(*window), (std::pair{40, 30}));
+    EXPECT_EQ(again->stop(SIGTERM, 5s), 0);
+    EXPECT_EQ(again->errorOutput(), "");
+}
+
+// A second widget of a name already running exits at once with one line and leaves the first
+// be; another name runs beside it.
+TEST_F(LiveWidget, OneWidgetRunsAName) {
+    auto first = startWidget({"run", "--scale", "1"});
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(x_->waitForWindow("Sonaris", 10s)) << first->errorOutput();
+    for (std::vector<std::string> again :
+         {std::vector<std::string>{"run"}, std::vector<std::string>{"--family", "large"}}) {
+        ProcessOptions options;
+        options.arguments = again;
+        options.environment = baseEnvironment(home_.path());
+        options.environment["DISPLAY"] = display_->name();
+        options.timeout = 10s;
+        auto second = runProcess(SONARIS_BINARY, options);
+        EXPECT_EQ(second.exitStatus, 0) << second.err;
+        EXPECT_TRUE(isOneLine(second.err)) << second.err;
+        EXPECT_NE(second.err.find("already running (process " + std::to_string(first->pid())),
+                  std::string::npos)
+            << second.err;
+    }
+    home_.write(".config/sonaris/widget.toml", "[other]\nfamily = \"small\"\n");
+    auto other = startWidget({"run", "--name", "other", "--scale", "1"});
+    ASSERT_TRUE(other);
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(other->running()) << other->errorOutput();
+    EXPECT_TRUE(first->running());
+    EXPECT_EQ(other->stop(SIGTERM, 5s), 0);
+    EXPECT_EQ(first->stop(SIGTERM, 5s), 0);
+}
+
 TEST(LiveWidgetWithoutDisplay, ExitsTwoNamingRender) {
     ScratchFolder home;
     for (std::optional<std::string> display :

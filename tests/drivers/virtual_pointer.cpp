@@ -1,8 +1,14 @@
 // Gives a headless compositor's seat a pointer device, so that `swaymsg seat - cursor ...` moves
 // and clicks a pointer clients see: it makes a virtual pointer and keeps it until it is killed.
+// `drag X Y DX DY WIDTH HEIGHT` instead drags with it and ends: sway sends no motion to the
+// pressed surface for its own cursor commands, so a drag has to come from a device.
 #include <wayland-client.h>
 
+#include <linux/input-event-codes.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -28,7 +34,7 @@ void removed(void*, wl_registry*, uint32_t) {}
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     wl_display* display = wl_display_connect(nullptr);
     if (!display) {
         std::fprintf(stderr, "virtual-pointer: no compositor\n");
@@ -42,8 +48,40 @@ int main() {
         std::fprintf(stderr, "virtual-pointer: the compositor has no virtual pointers\n");
         return 1;
     }
-    zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.manager, globals.seat);
+    auto* pointer =
+        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.manager, globals.seat);
     wl_display_roundtrip(display);
+    if (argc == 8 && std::strcmp(argv[1], "drag") == 0) {
+        int at[6];
+        for (int i = 0; i < 6; ++i)
+            at[i] = std::atoi(argv[i + 2]);
+        uint32_t time = 0;
+        auto send = [&](auto request) {
+            request();
+            zwlr_virtual_pointer_v1_frame(pointer);
+            wl_display_roundtrip(display);
+            usleep(30000);
+            time += 30;
+        };
+        send([&] {
+            zwlr_virtual_pointer_v1_motion_absolute(pointer, time, at[0], at[1], at[4], at[5]);
+        });
+        send([&] {
+            zwlr_virtual_pointer_v1_button(pointer, time, BTN_LEFT,
+                                           WL_POINTER_BUTTON_STATE_PRESSED);
+        });
+        constexpr int steps = 20;
+        for (int step = 0; step < steps; ++step)
+            send([&] {
+                zwlr_virtual_pointer_v1_motion(pointer, time, wl_fixed_from_int(at[2] / steps),
+                                               wl_fixed_from_int(at[3] / steps));
+            });
+        send([&] {
+            zwlr_virtual_pointer_v1_button(pointer, time, BTN_LEFT,
+                                           WL_POINTER_BUTTON_STATE_RELEASED);
+        });
+        return 0;
+    }
     std::printf("ready\n");
     std::fflush(stdout);
     while (wl_display_dispatch(display) >= 0) {

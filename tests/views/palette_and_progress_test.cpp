@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ui/environment.hpp"
 #include "tree_query.hpp"
 #include "views/palette.hpp"
 #include "views/progress_bar.hpp"
@@ -116,6 +117,51 @@ TEST(ProgressBar, FillWidthFollowsTheClampedFraction) {
         const ViewNode content = expandReader(*ProgressBar(state), {100, 3});
         EXPECT_EQ(modifiersOf(content.children[1])[1], c.fillFrame) << c.currentTime;
         EXPECT_EQ(content.children.size(), 2u) << "the track stays even with no fill";
+    }
+}
+
+// Live, a playing bar moves on from the host's position at normal speed up to the end, and asks
+// for its next drawing when the fill has grown by one whole device pixel; paused, without a live
+// date (render, tree, tap) or at the end it shows the position as written and asks for nothing.
+TEST(ProgressBar, LiveBarMovesOnWhilePlayingAndAsksForTheNextPixel) {
+    using platform::foundation::Date;
+    const Date written{800000000};
+    struct Case {
+        bool playing;
+        std::optional<double> secondsLater;  // the live date; unset: not live
+        double scale;
+        const char* fillFrame;
+        std::optional<double> nextRedrawAfterWriting;
+    };
+    // A 200-point bar over a 180-second track from 60 s: each pixel at scale 1 is 0.9 s, the
+    // first whole one after 60 s comes 0.3 s later.
+    const Case cases[] = {
+        {true, 30, 1, "frame(100x3 center/center)", 30.9},
+        {true, 30.5, 2, "frame(100.556x3 center/center)", 30.9},
+        {true, std::nullopt, 1, "frame(66.6667x3 center/center)", std::nullopt},
+        {false, 30, 1, "frame(66.6667x3 center/center)", std::nullopt},
+        {true, 500, 1, "frame(200x3 center/center)", std::nullopt},
+        {true, -20, 1, "frame(66.6667x3 center/center)", 0.3},
+    };
+    for (const auto& c : cases) {
+        state::WidgetSharedState state;
+        state.isPlaying = c.playing;
+        state.duration = 180;
+        state.currentTime = 60;
+        state.updatedAt = written;
+        platform::ui::RedrawSchedule schedule;
+        platform::ui::EnvironmentValues environment{.displayScale = c.scale,
+                                                    .redrawSchedule = &schedule};
+        if (c.secondsLater)
+            environment.liveDate = written.addingTimeInterval(*c.secondsLater);
+        platform::ui::ScopedEnvironment scope(environment);
+        const ViewNode content = expandReader(*ProgressBar(state), {200, 3});
+        EXPECT_EQ(modifiersOf(content.children[1])[1], c.fillFrame) << c.secondsLater.value_or(-1);
+        ASSERT_EQ(schedule.next().has_value(), c.nextRedrawAfterWriting.has_value());
+        if (c.nextRedrawAfterWriting) {
+            EXPECT_NEAR(schedule.next()->timeIntervalSinceReferenceDate - 800000000,
+                        *c.nextRedrawAfterWriting, 0.01);
+        }
     }
 }
 

@@ -141,9 +141,14 @@ TEST_F(WaylandWidget, StandsAtItsAnchorsWithTheDesktopInItsCorners) {
         {{"--family", "small", "--anchor", "top", "--margin", "0,50"}, {555, 50, 170, 170}},
         {{"--family", "small", "--anchor", "left", "--margin", "5,0"}, {5, 275, 170, 170}},
     };
+    // One widget runs per name: each has its own table.
+    home_.write(".config/sonaris/widget.toml", "[w0]\n[w1]\n[w2]\n[w3]\n");
     std::vector<BackgroundProcess> widgets;
-    for (const auto& c : cases)
-        widgets.push_back(startWidget(c.arguments));
+    for (const auto& c : cases) {
+        auto arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--name", "w" + std::to_string(widgets.size())});
+        widgets.push_back(startWidget(arguments));
+    }
     auto shot = waitForScreen([&](const Picture& screen) {
         return std::all_of(cases.begin(), cases.end(), [&](const Case& c) {
             return !isDesktop(screen, c.box.x + c.box.width / 2, c.box.y + c.box.height / 2);
@@ -304,6 +309,52 @@ TEST_F(WaylandWidget, OpensTheClickedLinkAndShowsEachHostRewrite) {
     EXPECT_EQ(widget.stop(SIGTERM, 10s), 0);
     EXPECT_EQ(widget.errorOutput(), "");
     pointer->stop(SIGTERM, 10s);
+}
+
+// Dragged with the pointer, the widget follows it (by its margins) and opens nothing; it comes
+// back where it was dropped after a restart, and an edit of its table in widget.toml, made while
+// it runs, moves it there at once; a broken edit is said in one line and changes nothing.
+TEST_F(WaylandWidget, DragsKeepsItsPlaceAndFollowsItsSettingsLive) {
+    startSway(1);
+    home_.write(".config/sonaris/widget.toml", "[default]\nanchor = \"top-left\"\n");
+    auto widget = startWidget({"--family", "small"});
+    auto at = [&](int x, int y) {
+        return waitForScreen([&](const Picture& s) {
+            // The card's middle is drawn, and just left of it the desktop shows.
+            return !isDesktop(s, x + 85, y + 85) && (x == 0 || isDesktop(s, x - 1, y + 85));
+        });
+    };
+    ASSERT_TRUE(at(0, 0)) << widget.errorOutput();
+
+    // Pressed on the play control, so that a press that opened its link would show.
+    ProcessOptions drag;
+    drag.arguments = {"drag", "85", "120", "400", "200", "1280", "720"};
+    drag.environment = clientEnvironment();
+    drag.timeout = 20s;
+    ASSERT_EQ(runProcess(SONARIS_VIRTUAL_POINTER, drag).exitStatus, 0);
+    ASSERT_TRUE(at(400, 200)) << widget.errorOutput();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(std::filesystem::exists(bin_.path() / "opened")) << "a drag opens nothing";
+    auto kept = readFile(home_.path() / ".local/state/sonaris/placement.toml");
+    EXPECT_NE(kept.find("[default.dropped]"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("top-left"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("400, 200"), std::string::npos) << kept;
+    EXPECT_EQ(readFile(home_.path() / ".config/sonaris/widget.toml"),
+              "[default]\nanchor = \"top-left\"\n");
+    EXPECT_EQ(widget.stop(SIGTERM, 10s), 0);
+
+    auto again = startWidget({"--family", "small"});
+    ASSERT_TRUE(at(400, 200)) << again.errorOutput();
+    home_.write(".config/sonaris/widget.toml", "[default]\nanchor = \"top-left\"\nmargin = [");
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(isOneLine(again.errorOutput())) << again.errorOutput();
+    EXPECT_NE(again.errorOutput().find("widget.toml:3:"), std::string::npos) << again.errorOutput();
+    home_.write(".config/sonaris/widget.toml",
+                "[default]\nanchor = \"top-left\"\nmargin = [40, 30]\n");
+    auto moved = Clock::now();
+    ASSERT_TRUE(at(40, 30)) << again.errorOutput();
+    EXPECT_LT(Clock::now() - moved, 1s);
+    EXPECT_EQ(again.stop(SIGTERM, 10s), 0);
 }
 
 // Sway 1.7 cannot unplug a headless output (disabling one keeps its wl_output and its layer

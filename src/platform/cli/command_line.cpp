@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "platform/runtime/family_names.hpp"
@@ -92,16 +93,6 @@ std::optional<ui::Size> parseSize(std::string_view text) {
     return ui::Size{*width, *height};
 }
 
-std::string quoted(std::string_view text) {
-    // Appended piece by piece: GCC 12 at -O3 takes "'" + std::string for overlapping copies.
-    std::string result;
-    result.reserve(text.size() + 2);
-    result += '\'';
-    result += text;
-    result += '\'';
-    return result;
-}
-
 struct Parser {
     Invocation invocation;
     bool commandSeen = false;
@@ -163,6 +154,9 @@ struct Parser {
             case Option::name:
                 if (value.empty())
                     return UsageError{std::string(flag) + " needs a name"};
+                if (value.size() > longestName)
+                    return UsageError{std::string(flag) + " takes a name of at most " +
+                                      std::to_string(longestName) + " bytes"};
                 (option == Option::output ? invocation.output : invocation.name) =
                     std::string(value);
                 return std::nullopt;

@@ -24,6 +24,15 @@ struct PointerEvent {
 
 enum class Cursor { standard, hand };
 
+// Where the window stands and the monitor it stands on, in one space (X11: root pixels; Wayland:
+// the output's points with its top-left corner at the origin), as a drag moves it.
+struct WindowGeometry {
+    ui::Rect window;
+    ui::Rect monitor;
+    double unitsPerPoint = 1;
+    std::optional<std::string> output;  // the monitor's name, where it has one
+};
+
 // What a backend opens its window with.
 struct WindowOptions {
     std::string title;
@@ -86,6 +95,9 @@ class DesktopWindow {
     // The window's area on the screen (X11: root coordinates in pixels); nothing where the
     // window system does not say (Wayland).
     virtual std::optional<ui::Rect> extents() const = 0;
+    // The window and its monitor, for dragging; nothing while unknown. Pointer events give
+    // `onScreen` in the same space.
+    virtual std::optional<WindowGeometry> geometry() const = 0;
 
     virtual void setCursor(Cursor cursor) = 0;
 

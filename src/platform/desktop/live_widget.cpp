@@ -3,8 +3,10 @@
 #include <string>
 
 #include "platform/desktop/live_loop.hpp"
+#include "platform/desktop/live_profile.hpp"
 #include "platform/desktop/live_widget.hpp"
 #include "platform/desktop/live_widget_session.hpp"
+#include "platform/desktop/single_instance.hpp"
 #include "platform/desktop/wayland/wayland_window.hpp"
 #include "platform/desktop/widget_settings.hpp"
 #include "platform/desktop/x11/x11_window.hpp"
@@ -24,10 +26,24 @@ bool hasDisplay() {
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-// Shows the widget in `window` until it is told to end.
-int runIn(DesktopWindow& window, LiveLoop& loop, const WidgetConfiguration& configuration,
-          const LiveWidgetRequest& request, Streams streams) {
-    LiveWidgetSession session(configuration, request, streams, loop, window);
+// Within one user, a widget's name counts per settings file (home) and per display: a session
+// on another display, or a test in a home of its own, runs widgets of its own.
+std::string instanceScope(const std::string& name) {
+    std::string scope = name;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        scope += '\0';
+        scope += value ? value : "";
+    }
+    return scope;
+}
+
+// Shows the widget in `window` until it is told to end; `open` makes a window for another size.
+int runIn(std::unique_ptr<DesktopWindow> window, LiveLoop& loop,
+          const WidgetConfiguration& configuration, LiveProfile& profile, Streams streams,
+          LiveWidgetSession::OpenWindow open) {
+    LiveWidgetSession session(configuration, profile, streams, loop, std::move(window),
+                              std::move(open));
     return session.run();
 }
 
@@ -35,16 +51,15 @@ int runIn(DesktopWindow& window, LiveLoop& loop, const WidgetConfiguration& conf
 
 int runLiveWidget(const WidgetConfiguration& configuration, const LiveWidgetOptions& options,
                   Streams streams) {
-    auto chosen = chooseLiveWidget(options, widgetSettingsPath());
+    auto settingsFile = widgetSettingsPath();
+    auto chosen = chooseLiveWidget(options, settingsFile);
     if (auto* error = std::get_if<UsageError>(&chosen)) {
         reportError(streams.err, error->message);
         return exitUsage;
     }
-    const auto& [request, backend] = std::get<LiveWidgetChoice>(chosen);
+    const auto& choice = std::get<LiveWidgetChoice>(chosen);
+    auto backend = choice.backend;
     auto notify = [&](const std::string& line) { reportError(streams.err, line); };
-    WindowOptions windowOptions{
-        configuration.displayName.empty() ? configuration.kind : configuration.displayName,
-        request.points, request.scale, request.placement, notify};
     if (!hasDisplay()) {
         reportError(streams.err,
                     "no display to show the widget on (neither DISPLAY nor WAYLAND_DISPLAY is "
@@ -58,6 +73,32 @@ int runLiveWidget(const WidgetConfiguration& configuration, const LiveWidgetOpti
                     "is not set)");
         return exitUsage;
     }
+    // One widget a name: the claim is held until the process ends.
+    std::string name = options.name.value_or("default");
+    auto claim = SingleInstance::claim(instanceScope(name));
+    if (auto* taken = std::get_if<SingleInstance::Taken>(&claim)) {
+        reportError(streams.err, "a widget named " + runtime::quoted(name) + " is already running" +
+                                     (taken->pid ? " (process " + std::to_string(*taken->pid) + ")"
+                                                 : std::string()) +
+                                     "; this one leaves it be");
+        return exitSuccess;
+    }
+    if (auto* reason = std::get_if<std::string>(&claim))
+        reportError(streams.err, *reason + "; another widget of the same name is not kept out");
+    std::optional<SingleInstance> instance;
+    if (auto* held = std::get_if<SingleInstance>(&claim))
+        instance.emplace(std::move(*held));
+    LiveProfile profile(name, LiveSettings(options, settingsFile, choice), std::move(instance),
+                        notify);
+    // Where it was dropped with the pointer, while the settings still ask for what they did then.
+    auto request = profile.request();
+    auto windowOptionsFor = [&](const LiveWidgetRequest& wanted) {
+        return WindowOptions{
+            configuration.displayName.empty() ? configuration.kind : configuration.displayName,
+            wanted.points, wanted.scale, wanted.placement, notify};
+    };
+    auto windowOptions = windowOptionsFor(request);
+
     bool tryWayland =
         backend == Backend::wayland || (backend == Backend::automatic && isSet("WAYLAND_DISPLAY"));
     // Signals are blocked before anything else runs, and read by the loop alone.
@@ -68,7 +109,10 @@ int runLiveWidget(const WidgetConfiguration& configuration, const LiveWidgetOpti
     }
     if (tryWayland) {
         if (auto window = wayland::WaylandWindow::open(windowOptions))
-            return runIn(*window, *loop, configuration, request, streams);
+            return runIn(std::move(window), *loop, configuration, profile, streams,
+                         [&](const LiveWidgetRequest& wanted) -> std::unique_ptr<DesktopWindow> {
+                             return wayland::WaylandWindow::open(windowOptionsFor(wanted));
+                         });
         if (backend == Backend::wayland) {
             // Forced, so a window elsewhere would not be what was asked for.
             reportError(streams.err,
@@ -94,8 +138,14 @@ int runLiveWidget(const WidgetConfiguration& configuration, const LiveWidgetOpti
                                      "files instead");
         return exitUsage;
     }
-    return runIn(*std::get<std::unique_ptr<x11::X11Window>>(opened), *loop, configuration, request,
-                 streams);
+    return runIn(std::move(std::get<std::unique_ptr<x11::X11Window>>(opened)), *loop, configuration,
+                 profile, streams,
+                 [&](const LiveWidgetRequest& wanted) -> std::unique_ptr<DesktopWindow> {
+                     auto again = x11::X11Window::open(windowOptionsFor(wanted));
+                     if (auto* window = std::get_if<std::unique_ptr<x11::X11Window>>(&again))
+                         return std::move(*window);
+                     return nullptr;
+                 });
 }
 
 }  // namespace sonaris::platform::desktop

@@ -3,11 +3,11 @@
 #include <poll.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/host_folders.hpp"
-#include "platform/ui/hit_test.hpp"
 
 namespace sonaris::platform::desktop {
 
@@ -20,14 +20,21 @@ constexpr auto settleTime = std::chrono::milliseconds(50);
 }  // namespace
 
 LiveWidgetSession::LiveWidgetSession(const runtime::WidgetConfiguration& configuration,
-                                     const LiveWidgetRequest& request, runtime::Streams streams,
-                                     LiveLoop& loop, DesktopWindow& window)
+                                     LiveProfile& profile, runtime::Streams streams, LiveLoop& loop,
+                                     std::unique_ptr<DesktopWindow> window, OpenWindow reopen)
     : configuration_(configuration),
-      request_(request),
+      profile_(profile),
+      request_(profile.request()),
       streams_(streams),
       loop_(loop),
-      window_(window),
+      window_(std::move(window)),
+      reopen_(std::move(reopen)),
       opener_([this](const std::string& line) { runtime::reportError(streams_.err, line); }) {}
+
+LiveWidgetSession::~LiveWidgetSession() {
+    loop_.beforePoll({});
+    loop_.onChildExited({});
+}
 
 void LiveWidgetSession::refresh() {
     // A timeline asked for with SIGTERM waiting would only delay the end.
@@ -44,30 +51,53 @@ void LiveWidgetSession::refresh() {
     current_ = std::move(next);
 }
 
+void LiveWidgetSession::scheduleRedraw(std::optional<foundation::Date> date) {
+    if (redraw_)
+        loop_.cancelDeadline(*redraw_);
+    redraw_.reset();
+    if (!date)
+        return;
+    // The bar's next whole pixel, on the monotonic clock: a wall clock set meanwhile moves it at
+    // most by a pixel's worth.
+    double seconds = date->timeIntervalSinceReferenceDate -
+                     foundation::Date::now().timeIntervalSinceReferenceDate;
+    auto wait = std::chrono::milliseconds(
+        static_cast<long long>(std::ceil(std::clamp(seconds, 0.0, 24.0 * 3600) * 1000)));
+    redraw_ = loop_.addDeadline(LiveLoop::Clock::now() + wait, [this] {
+        redraw_.reset();
+        pictureStale_ = true;
+    });
+}
+
 void LiveWidgetSession::drawIfDue() {
     if (!current_)
         return;
-    auto scale = window_.pixelScale();
-    if (!scale || (!pictureStale_ && window_.showsCurrentPicture()) || loop_.quitPending())
+    // No scale: the window cannot show a picture now (a surface waiting for its frame, which a
+    // hidden one never gets), so nothing is drawn and no redraw is asked for until it can.
+    auto scale = window_->pixelScale();
+    if (!scale || (!pictureStale_ && window_->showsCurrentPicture()) || loop_.quitPending())
         return;
-    laidOut_ = runtime::layOut(current_->entry, request_.family, request_.points, *scale);
-    auto raster = render::paint(*laidOut_, *scale);
+    auto live = runtime::layOutLive(current_->entry, request_.family, request_.points, *scale,
+                                    foundation::Date::now());
+    laidOut_ = std::move(live.laidOut);
+    auto raster = render::paint(*laidOut_, *scale, interaction_.pressedControl());
     render::clipToDesktopCard(raster, *scale);
-    window_.present(std::move(raster));
+    window_->present(std::move(raster));
     pictureStale_ = false;
+    scheduleRedraw(live.nextRedraw);
 }
 
 void LiveWidgetSession::beforePoll() {
     for (;;) {
         drawIfDue();
-        switch (window_.prepare()) {
+        switch (window_->prepare()) {
             case Prepared::waiting:
-                loop_.setEvents(display_, window_.pollEvents());
+                loop_.setEvents(display_, window_->pollEvents());
                 return;
             case Prepared::dispatched:
                 continue;
             case Prepared::failed:
-                runtime::reportError(streams_.err, window_.failure());
+                runtime::reportError(streams_.err, window_->failure());
                 loop_.quit(runtime::exitOutputFailed);
                 return;
         }
@@ -83,29 +113,102 @@ void LiveWidgetSession::hostFilesChanged() {
     });
 }
 
+void LiveWidgetSession::settingsChanged() {
+    profile_.settingsFolderChanged();
+    auto deadline = profile_.settleDeadline();
+    if (!deadline || settingsSettling_)
+        return;
+    settingsSettling_ = loop_.addDeadline(*deadline, [this] {
+        settingsSettling_.reset();
+        if (auto request = profile_.settle())
+            applySettings(*request);
+    });
+}
+
+void LiveWidgetSession::applySettings(const LiveWidgetRequest& request) {
+    bool newContent = request.family != request_.family || request.points != request_.points;
+    bool newWindow = newContent || request.scale != request_.scale;
+    request_ = request;
+    if (newContent)
+        refresh();
+    if (!newWindow) {
+        window_->place(request.placement);
+        return;
+    }
+    // Another size or scale is another window: the old one goes first, so that the new one
+    // takes its place.
+    interaction_.leave();
+    loop_.removeSource(display_);
+    window_.reset();
+    window_ = reopen_(request_);
+    if (!window_) {
+        runtime::reportError(streams_.err, "cannot open the widget's window anew");
+        loop_.quit(runtime::exitOutputFailed);
+        return;
+    }
+    attachWindow();
+    pictureStale_ = true;
+}
+
+void LiveWidgetSession::carryOut(const PointerInteraction::Effects& effects) {
+    if (effects.open)
+        opener_.open(*effects.open);
+    if (effects.redraw)
+        pictureStale_ = true;
+    if (effects.place)
+        window_->place(*effects.place);
+    if (effects.dropped) {
+        request_.placement = *effects.dropped;
+        profile_.dropped(*effects.dropped);
+    }
+    if (effects.look)
+        window_->setCursor(*effects.look == PointerLook::hand ? Cursor::hand : Cursor::standard);
+}
+
 void LiveWidgetSession::pointer(const PointerEvent& event) {
     using Kind = PointerEvent::Kind;
-    // Beside the card is the desktop's, even where no shape keeps clicks away.
-    bool onCard = render::desktopCardContains(request_.points, event.at);
+    if (!laidOut_)
+        return;
+    // Where the window system says nothing beyond the window, the pointer's place in the
+    // window stands in: enough to click, not to drag.
+    ui::Point onScreen = event.onScreen.value_or(event.at);
     switch (event.kind) {
         case Kind::motion:
+            carryOut(interaction_.motion(event.at, onScreen, *laidOut_));
             break;
         case Kind::leave:
-            pressed_.reset();
+            carryOut(interaction_.leave());
             break;
         case Kind::press:
-            if (event.primaryButton && laidOut_ && onCard)
-                pressed_ = ui::hitTest(*laidOut_, event.at);
+            if (event.primaryButton) {
+                // Beside the card is the desktop's, even where no shape keeps clicks away.
+                bool onCard = render::desktopCardContains(request_.points, event.at);
+                auto geometry = event.onScreen ? window_->geometry() : std::nullopt;
+                carryOut(interaction_.press(event.at, onScreen, geometry, *laidOut_, onCard));
+            }
             break;
         case Kind::release:
-            // A tap opens what was pressed only if it is released over the same target.
-            if (event.primaryButton && pressed_ && laidOut_ && onCard &&
-                ui::hitTest(*laidOut_, event.at) == pressed_)
-                opener_.open(*pressed_);
             if (event.primaryButton)
-                pressed_.reset();
+                carryOut(interaction_.release(event.at, *laidOut_));
             break;
     }
+}
+
+void LiveWidgetSession::attachWindow() {
+    window_->setCallbacks({
+        .pointer = [this](const PointerEvent& event) { pointer(event); },
+        .outputsChanged = {},
+        .closeRequested = [this] { loop_.quit(runtime::exitSuccess); },
+    });
+    display_ = loop_.addSource(
+        window_->fd(), POLLIN,
+        [this](short revents) {
+            if (!window_->dispatch(revents)) {
+                runtime::reportError(streams_.err, window_->failure());
+                loop_.quit(runtime::exitOutputFailed);
+            }
+        },
+        true);
 }
 
 int LiveWidgetSession::run() {
@@ -115,21 +218,13 @@ int LiveWidgetSession::run() {
     else
         runtime::reportError(
             streams_.err, "cannot watch the host's folders; changes show at the next reload date");
+    if (profile_.settingsFd() >= 0)
+        loop_.addSource(profile_.settingsFd(), POLLIN, [this](short) { settingsChanged(); });
+    if (profile_.instanceFd() >= 0)
+        loop_.addSource(profile_.instanceFd(), POLLIN,
+                        [this](short) { profile_.answerInstance(); });
     loop_.onChildExited([this] { opener_.reap(); });
-    window_.setCallbacks({
-        .pointer = [this](const PointerEvent& event) { pointer(event); },
-        .outputsChanged = {},
-        .closeRequested = [this] { loop_.quit(runtime::exitSuccess); },
-    });
-    display_ = loop_.addSource(
-        window_.fd(), POLLIN,
-        [this](short revents) {
-            if (!window_.dispatch(revents)) {
-                runtime::reportError(streams_.err, window_.failure());
-                loop_.quit(runtime::exitOutputFailed);
-            }
-        },
-        true);
+    attachWindow();
     loop_.beforePoll([this] { beforePoll(); });
     refresh();
     return loop_.run();

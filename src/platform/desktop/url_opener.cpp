@@ -40,10 +40,15 @@ class SpawnAttributes {
 
 }  // namespace
 
-void UrlOpener::open(const foundation::URL& url) {
+bool UrlOpener::open(const foundation::URL& url) {
+    std::string argument = url.absoluteString();
+    if (running_.size() >= mostAtOnce)
+        return false;
+    for (const auto& [pid, opening] : running_)
+        if (opening == argument)
+            return false;
     SpawnAttributes attributes;
     std::string program = handler_;
-    std::string argument = url.absoluteString();
     std::vector<char*> argv{program.data(), argument.data(), nullptr};
     pid_t pid = 0;
     int error =
@@ -53,9 +58,10 @@ void UrlOpener::open(const foundation::URL& url) {
             report_("cannot open " + argument + ": " + handler_ + " is not installed");
         else
             report_("cannot open " + argument + ": " + handler_ + ": " + std::strerror(error));
-        return;
+        return false;
     }
     running_[pid] = argument;
+    return true;
 }
 
 void UrlOpener::reap() {

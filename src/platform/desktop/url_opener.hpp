@@ -12,7 +12,9 @@ namespace sonaris::platform::desktop {
 
 // Opens URLs through the desktop's URL handler (`xdg-open`), run directly, never through a
 // shell. The handler runs on its own; reap() collects those that have ended without waiting for
-// the others, and each failure is reported in one line.
+// the others, and each failure is reported in one line. A storm of clicks starts no storm of
+// handlers: a URL whose handler still runs is not opened again, and no more than
+// `mostAtOnce` run together; the clicks beyond are dropped, as a busy button would drop them.
 class UrlOpener {
   public:
     using Report = std::function<void(const std::string& line)>;
@@ -20,7 +22,10 @@ class UrlOpener {
     explicit UrlOpener(Report report, std::string handler = "xdg-open")
         : report_(std::move(report)), handler_(std::move(handler)) {}
 
-    void open(const foundation::URL& url);
+    static constexpr std::size_t mostAtOnce = 4;
+
+    // False when the click was dropped (that URL's handler still runs, or too many do).
+    bool open(const foundation::URL& url);
 
     // Collects every handler that has ended; call it when SIGCHLD arrives.
     void reap();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/foundation/file.hpp"
 #include "platform/foundation/home_directory.hpp"
 #include "platform/runtime/family_names.hpp"
 
@@ -58,8 +59,8 @@ class TableReader {
                     settings.size = ui::Size{w, h};
                 });
             else
-                error = failure("unknown key '" + std::string(name) +
-                                "' (family, size, scale, anchor, margin, output or backend)");
+                error = failure("unknown key " + runtime::quoted(name) +
+                                " (family, size, scale, anchor, margin, output or backend)");
             if (error)
                 return *error;
         }
@@ -85,8 +86,9 @@ class TableReader {
 
     std::optional<UsageError> text(const toml::node& node, std::optional<std::string>& out) {
         auto value = node.value<std::string>();
-        if (!value || value->empty())
-            return failure("output must be a monitor's name, as a string");
+        if (!value || value->empty() || value->size() > longestName)
+            return failure("output must be a monitor's name, as a string of at most " +
+                           std::to_string(longestName) + " bytes");
         out = std::move(*value);
         return std::nullopt;
     }
@@ -130,18 +132,53 @@ class TableReader {
 // session's autostart entry) is placed as the file says; it need not exist.
 constexpr std::string_view defaultTableName = "default";
 
+// A settings file is a few lines a widget; a larger one is refused rather than held in memory.
+constexpr std::size_t largestSettingsFile = 1 << 20;
+
+// What stands at a path that is not a regular file, for the message that says so.
+std::string_view kindOf(std::filesystem::file_type type) {
+    switch (type) {
+        case std::filesystem::file_type::directory:
+            return "a folder";
+        case std::filesystem::file_type::fifo:
+            return "a named pipe";
+        case std::filesystem::file_type::socket:
+            return "a socket";
+        case std::filesystem::file_type::block:
+        case std::filesystem::file_type::character:
+            return "a device";
+        default:
+            return "not a regular file";
+    }
+}
+
 // `named`: asked for by --name, so a missing file or table is an error.
 std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::path& file,
                                                       const std::string& name, bool named) {
+    std::string shownName = printable(name);
     std::error_code error;
-    if (!named && !std::filesystem::exists(file, error))
+    auto status = std::filesystem::status(file, error);
+    if (!named && status.type() == std::filesystem::file_type::not_found)
         return WidgetSettings{};
-    if (!std::filesystem::is_regular_file(file, error))
-        return UsageError{(named ? "--name " + name + ": " : std::string()) +
-                          "there is no settings file " + file.string()};
+    std::string prefix = named ? "--name " + runtime::quoted(name) + ": " : std::string();
+    if (status.type() == std::filesystem::file_type::not_found)
+        return UsageError{prefix + "there is no settings file " + file.string()};
+    if (status.type() != std::filesystem::file_type::regular)
+        return UsageError{prefix + "there is no settings file " + file.string() + " (it is " +
+                          std::string(kindOf(status.type())) + ")"};
+    // Read without blocking, whatever the path has become since it was looked at: a pipe put
+    // there meanwhile fails instead of waiting for a writer.
+    auto bytes = foundation::readWholeFile(file, largestSettingsFile);
+    if (!bytes) {
+        if (std::filesystem::file_size(file, error) > largestSettingsFile && !error)
+            return UsageError{file.string() + ": over 1 MiB, too large for a settings file"};
+        return UsageError{prefix + "cannot read the settings file " + file.string()};
+    }
     toml::table document;
     try {
-        document = toml::parse_file(file.string());
+        document = toml::parse(
+            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+            file.string());
     } catch (const toml::parse_error& broken) {
         return UsageError{file.string() + ":" + std::to_string(broken.source().begin.line) + ": " +
                           std::string(broken.description())};
@@ -150,11 +187,12 @@ std::variant<WidgetSettings, UsageError> readSettings(const std::filesystem::pat
     if (!node && !named)
         return WidgetSettings{};
     if (!node)
-        return UsageError{"--name " + name + ": " + file.string() + " has no table [" + name + "]"};
+        return UsageError{"--name " + runtime::quoted(name) + ": " + file.string() +
+                          " has no table [" + shownName + "]"};
     const toml::table* table = node->as_table();
     if (!table)
         return UsageError{file.string() + ":" + std::to_string(node->source().begin.line) + ": " +
-                          name + " must be a table, [" + name + "]"};
+                          shownName + " must be a table, [" + shownName + "]"};
     return TableReader(file, *table).read();
 }
 
@@ -174,7 +212,7 @@ std::variant<LiveWidgetChoice, UsageError> chooseLiveWidget(
     const LiveWidgetOptions& options, const std::optional<std::filesystem::path>& settingsFile) {
     WidgetSettings settings;
     if (options.name && !settingsFile)
-        return UsageError{"--name " + *options.name +
+        return UsageError{"--name " + runtime::quoted(*options.name) +
                           ": there is no home folder to find the settings file in"};
     if (settingsFile) {
         auto read =
@@ -203,7 +241,13 @@ std::variant<LiveWidgetChoice, UsageError> chooseLiveWidget(
     request.placement.output = options.output ? options.output : settings.output;
     choice.backend = options.backend.value_or(settings.backend.value_or(Backend::automatic));
 
+    // A card smaller than this is a speck no one can see or hit. Without a scale given the
+    // output's own applies, which is never below 1.
+    constexpr double smallestCardPixels = 32;
     double scale = request.scale.value_or(1);
+    if (request.points.width * scale < smallestCardPixels ||
+        request.points.height * scale < smallestCardPixels)
+        return UsageError{"the widget's size and scale ask for a card under 32 pixels on a side"};
     if (std::ceil(request.points.width * scale) > maximumPixelsPerSide ||
         std::ceil(request.points.height * scale) > maximumPixelsPerSide)
         return UsageError{"the widget's size and scale ask for over 16384 pixels on a side"};

@@ -115,11 +115,17 @@ void paintPixelLayer(cairo_t* cr, const PixelLayer& layer) {
 
 class TreePainter {
   public:
-    TreePainter(double scale, ui::Size area) : scale_(scale), area_(area) {}
+    TreePainter(double scale, ui::Size area, std::optional<Rect> pressedControl = std::nullopt)
+        : scale_(scale), area_(area), pressedControl_(pressedControl) {}
 
     void drawView(cairo_t* cr, const LaidOutView& view) {
         if (!view.node || view.layerFrames.empty())
             return;
+        if (pressedControl_ && view.node->type == ui::ViewType::Link &&
+            view.frame == *pressedControl_) {
+            drawPressed(cr, view);
+            return;
+        }
         drawLayer(cr, view, view.layerFrames.size() - 1);
     }
 
@@ -311,6 +317,20 @@ class TreePainter {
         cairo_fill(cr);
         // Drop the pattern before the surface that borrows the bitmap's pixels.
         cairo_set_source_rgb(cr, 0, 0, 0);
+    }
+
+    // A pressed control is drawn as it is, then darkened over its own pixels alone (as much as
+    // each is covered), so that its shape, not its frame, darkens.
+    void drawPressed(cairo_t* cr, const LaidOutView& view) {
+        constexpr double darkening = 0.35;
+        CairoSaved saved(cr);
+        cairo_push_group(cr);
+        drawLayer(cr, view, view.layerFrames.size() - 1);
+        CairoPatternPtr control(cairo_pop_group(cr));
+        cairo_set_source(cr, control.get());
+        cairo_paint(cr);
+        cairo_set_source_rgba(cr, 0, 0, 0, darkening);
+        cairo_mask(cr, control.get());
     }
 
     void drawWithOpacity(cairo_t* cr, const LaidOutView& view, std::size_t depth, double opacity) {
@@ -579,11 +599,13 @@ class TreePainter {
 
     double scale_;
     ui::Size area_;
+    std::optional<Rect> pressedControl_;
 };
 
 }  // namespace
 
-Raster paint(const ui::LayoutResult& laidOut, double scale) {
+Raster paint(const ui::LayoutResult& laidOut, double scale,
+             std::optional<ui::Rect> pressedControl) {
     Raster raster;
     if (!std::isfinite(scale) || !(scale > 0))
         return raster;
@@ -600,7 +622,7 @@ Raster paint(const ui::LayoutResult& laidOut, double scale) {
         raster.pixels.data(), CAIRO_FORMAT_ARGB32, raster.width, raster.height, raster.stride));
     CairoContextPtr cr(cairo_create(surface.get()));
     cairo_scale(cr.get(), scale, scale);
-    TreePainter(scale, laidOut.size).drawView(cr.get(), laidOut.tree);
+    TreePainter(scale, laidOut.size, pressedControl).drawView(cr.get(), laidOut.tree);
     cr.reset();
     cairo_surface_finish(surface.get());
     return raster;

@@ -23,8 +23,10 @@ struct Raster {
     std::vector<std::uint8_t> pixels;
 };
 
-// Draws a laid-out tree at `scale` pixels per point.
-Raster paint(const ui::LayoutResult& laidOut, double scale);
+// Draws a laid-out tree at `scale` pixels per point; the control (Link) standing at
+// `pressedControl`, if any, darkened as a pressed button is.
+Raster paint(const ui::LayoutResult& laidOut, double scale,
+             std::optional<ui::Rect> pressedControl = std::nullopt);
 
 // A raster as an 8-bit RGBA PNG file's bytes (straight alpha, sRGB).
 class EncodedPng {

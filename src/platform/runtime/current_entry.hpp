@@ -28,8 +28,17 @@ std::optional<foundation::Date> reloadDate(const AnyTimeline& timeline);
 // never sooner than a minute later, so that a date already past does not loop.
 std::optional<foundation::Date> liveReloadDate(const CurrentEntry& current, foundation::Date now);
 
-// Builds the entry's view for the family and lays it out.
+// Builds the entry's view for the family and lays it out, showing the entry as it stands.
 ui::LayoutResult layOut(const AnyEntry& entry, ui::WidgetFamily family, ui::Size size,
                         double scale);
+
+// The same for a live widget drawn at `now`: views that move by themselves (a playing track's
+// bar) show where they stand now and say when they next change by a whole device pixel.
+struct LiveLayout {
+    ui::LayoutResult laidOut;
+    std::optional<foundation::Date> nextRedraw;  // unset: nothing moves by itself
+};
+LiveLayout layOutLive(const AnyEntry& entry, ui::WidgetFamily family, ui::Size size, double scale,
+                      foundation::Date now);
 
 }  // namespace sonaris::platform::runtime

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -23,6 +24,15 @@ struct UsageError {
 
 // Larger rasters than this are refused up front rather than failing (or swapping) mid-paint.
 inline constexpr double maximumPixelsPerSide = 16384;
+
+// A monitor's or a widget's name longer than this is no name (XRandR's and wl_output's names are
+// a few bytes).
+inline constexpr std::size_t longestName = 255;
+
+// `text` with its control characters (and backslashes) escaped as \xNN, fit for a one-line
+// message; quoted(): the same in single quotes.
+std::string printable(std::string_view text);
+std::string quoted(std::string_view text);
 
 // Prints "sonaris-widget: <message>" as one line on `err`.
 void reportError(std::ostream& err, std::string_view message);

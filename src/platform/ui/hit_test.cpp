@@ -4,12 +4,11 @@ namespace sonaris::platform::ui {
 
 namespace {
 
-std::optional<foundation::URL> frontMostLink(const LaidOutView& view, Point point);
+std::optional<LinkHit> frontMostLink(const LaidOutView& view, Point point);
 
 // Searches layer `count` of a view front to back: an overlay lies in front of the layer it
 // decorates, a background behind it.
-std::optional<foundation::URL> searchLayer(const LaidOutView& view, std::size_t count,
-                                           Point point) {
+std::optional<LinkHit> searchLayer(const LaidOutView& view, std::size_t count, Point point) {
     if (count == 0) {
         for (auto child = view.children.rbegin(); child != view.children.rend(); ++child)
             if (auto url = frontMostLink(*child, point))
@@ -17,7 +16,7 @@ std::optional<foundation::URL> searchLayer(const LaidOutView& view, std::size_t 
         // A link takes taps anywhere in its frame, in front of its own backgrounds.
         if (const auto* link = std::get_if<content::Link>(&view.node->content))
             if (view.frame.contains(point))
-                return link->destination;
+                return LinkHit{link->destination, view.frame};
         return std::nullopt;
     }
     const Modifier& modifier = view.node->modifiers[count - 1];
@@ -34,7 +33,7 @@ std::optional<foundation::URL> searchLayer(const LaidOutView& view, std::size_t 
     return std::nullopt;
 }
 
-std::optional<foundation::URL> frontMostLink(const LaidOutView& view, Point point) {
+std::optional<LinkHit> frontMostLink(const LaidOutView& view, Point point) {
     if (!view.node)
         return std::nullopt;
     return searchLayer(view, view.modifierContent.size(), point);
@@ -42,12 +41,18 @@ std::optional<foundation::URL> frontMostLink(const LaidOutView& view, Point poin
 
 }  // namespace
 
-std::optional<foundation::URL> hitTest(const LayoutResult& laidOut, Point point) {
+std::optional<LinkHit> linkAt(const LayoutResult& laidOut, Point point) {
     // Nothing outside the widget can be tapped, however far a view overhangs its edge.
     if (!Rect{0, 0, laidOut.size.width, laidOut.size.height}.contains(point))
         return std::nullopt;
-    if (auto url = frontMostLink(laidOut.tree, point))
-        return url;
+    return frontMostLink(laidOut.tree, point);
+}
+
+std::optional<foundation::URL> hitTest(const LayoutResult& laidOut, Point point) {
+    if (!Rect{0, 0, laidOut.size.width, laidOut.size.height}.contains(point))
+        return std::nullopt;
+    if (auto link = frontMostLink(laidOut.tree, point))
+        return link->destination;
     return laidOut.widgetURL;
 }
 

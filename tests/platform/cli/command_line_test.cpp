@@ -94,7 +94,11 @@ struct InvalidCase {
 };
 
 TEST(CommandLine, RejectsBadUsageWithAOneLineReason) {
+    const std::string hugeName(20 << 20, 'x');
     const std::vector<InvalidCase> cases = {
+        {{"run", "--output", hugeName}, "--output takes a name of at most 255 bytes"},
+        {{"run", "--name", hugeName}, "--name takes a name of at most 255 bytes"},
+        {{"run", "--anchor", "top\n\x1b[2J"}, "unknown anchor 'top\\x0a\\x1b[2J'"},
         {{"draw"}, "unknown command 'draw'"},
         {{"render", "--colour", "red"}, "unknown option '--colour'"},
         {{"render", "-x"}, "unknown option '-x'"},

@@ -56,6 +56,32 @@ TEST(UrlOpener, PassesTheUrlAsOneArgumentWithoutAShell) {
     EXPECT_FALSE(std::filesystem::exists("pwned"));
 }
 
+// A thousand quick clicks start one handler per link while it runs, never more than a few in
+// all, and every one is reaped.
+TEST(UrlOpener, AClickStormStartsAFewHandlersAndReapsThemAll) {
+    testing::ScratchFolder folder;
+    auto gate = folder.path() / "gate";
+    auto handler =
+        script(folder, "handler", "while [ ! -e '" + gate.string() + "' ]; do sleep 0.01; done");
+    UrlOpener opener([](const std::string&) {}, handler.string());
+    auto play = *foundation::URL::string("sonaris://play");
+    int started = 0;
+    for (int click = 0; click < 1000; ++click)
+        started += opener.open(play);
+    EXPECT_EQ(started, 1);
+    for (int link = 0; link < 1000; ++link)
+        started +=
+            opener.open(*foundation::URL::string("sonaris://open?n=" + std::to_string(link)));
+    EXPECT_EQ(started, static_cast<int>(UrlOpener::mostAtOnce));
+    EXPECT_EQ(opener.running(), UrlOpener::mostAtOnce);
+
+    folder.write("gate", "");
+    reapAll(opener);
+    EXPECT_EQ(opener.running(), 0u);
+    EXPECT_TRUE(opener.open(play)) << "a link opens again once its handler has ended";
+    reapAll(opener);
+}
+
 TEST(UrlOpener, ReportsAMissingOrFailingHandlerInOneLine) {
     testing::ScratchFolder folder;
     struct Case {

@@ -1,6 +1,7 @@
 #include "platform/desktop/widget_settings.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/cli/command_line.hpp"
 #include "platform/runtime/scratch_folder.hpp"
@@ -79,7 +80,7 @@ margin = [404.5, 24]
 
 TEST_F(WidgetSettings, RefusesWhatItCannotUseWithTheFileAndLine) {
     struct Case {
-        std::string_view text;
+        std::string text;
         std::string_view messagePart;
     };
     const std::vector<Case> cases = {
@@ -98,6 +99,9 @@ TEST_F(WidgetSettings, RefusesWhatItCannotUseWithTheFileAndLine) {
         {"w = 1\n", ":1: w must be a table"},
         {"[other]\n", "has no table [w]"},
         {"[w]\nsize = [9000, 9000]\nscale = 2\n", "16384"},
+        {"[w]\nscale = 0.01\n", "card under 32 pixels"},
+        {"[w]\nsize = [20, 200]\nscale = 1\n", "card under 32 pixels"},
+        {"[w]\noutput = \"" + std::string(300, 'x') + "\"\n", ":2: output must be"},
     };
     for (const auto& c : cases) {
         write(c.text);
@@ -107,6 +111,26 @@ TEST_F(WidgetSettings, RefusesWhatItCannotUseWithTheFileAndLine) {
     }
     std::filesystem::remove(file());
     EXPECT_NE(errorOf({"--name", "w"}).find("there is no settings file"), std::string::npos);
+}
+
+// What stands at the settings path but is no file is named as such, with or without --name, and
+// a named pipe there is never opened to wait for a writer. A name is shown escaped.
+TEST_F(WidgetSettings, SomethingOtherThanAFileIsNoSettingsFile) {
+    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
+    EXPECT_NE(
+        errorOf({}).find("there is no settings file " + file().string() + " (it is a named pipe)"),
+        std::string::npos)
+        << errorOf({});
+    std::filesystem::remove(file());
+    std::filesystem::create_directory(file());
+    EXPECT_NE(errorOf({"--name", "w"}).find("(it is a folder)"), std::string::npos);
+    std::filesystem::remove(file());
+
+    write("[w]\noutput = \"" + std::string(2 << 20, 'x') + "\"\n");
+    EXPECT_NE(errorOf({"--name", "w"}).find("too large for a settings file"), std::string::npos);
+    write("[w]\n");
+    EXPECT_NE(errorOf({"--name", "a\x1b]0;b"}).find("--name 'a\\x1b]0;b'"), std::string::npos)
+        << errorOf({"--name", "a\x1b]0;b"});
 }
 
 }  // namespace

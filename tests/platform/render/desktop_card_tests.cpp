@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "platform/render/desktop_card.hpp"
+#include "platform/ui/hit_test.hpp"
+#include "platform/ui/layout.hpp"
+#include "platform/ui/views.hpp"
 
 namespace sonaris::platform::render {
 namespace {
@@ -41,6 +44,34 @@ TEST(DesktopCard, CornersShowTheDesktopAndTheCardStaysWhole) {
     EXPECT_TRUE(desktopCardContains(widget, {85, 85}));
     EXPECT_TRUE(desktopCardContains(widget, {0.5, 85}));
     EXPECT_TRUE(desktopCardContains(widget, {20, 20}));
+}
+
+}  // namespace
+}  // namespace sonaris::platform::render
+
+namespace sonaris::platform::render {
+namespace {
+
+// A pressed control darkens over its own shape; the rest of the picture, and the control when
+// not pressed, stay as drawn.
+TEST(PressedControl, DarkensTheControlsOwnPixelsAlone) {
+    auto url = *foundation::URL::string("sonaris://play");
+    ui::ViewNode root =
+        ui::ZStack(ui::Alignment::center(),
+                   {ui::ColorView(ui::Color::white()).frame(40, 40),
+                    ui::Link(url, ui::Circle().fill(ui::Color::white()).frame(20, 20))});
+    auto laidOut = ui::layout(root, {40, 40}, 1);
+    auto link = ui::linkAt(laidOut, {20, 20});
+    ASSERT_TRUE(link);
+    auto plain = paint(laidOut, 1);
+    auto pressed = paint(laidOut, 1, link->frame);
+    EXPECT_EQ(pixelAt(plain, 20, 20), 0xffffffffu);
+    std::uint32_t darkened = pixelAt(pressed, 20, 20);
+    EXPECT_EQ(darkened >> 24, 0xffu);
+    EXPECT_LT(darkened & 0xff, 0xc0u);
+    EXPECT_EQ(pixelAt(pressed, 2, 2), 0xffffffffu) << "outside the control";
+    EXPECT_EQ(pixelAt(pressed, 11, 11), 0xffffffffu) << "in its frame, beside its circle";
+    EXPECT_EQ(paint(laidOut, 1, ui::Rect{0, 0, 1, 1}).pixels, plain.pixels);
 }
 
 }  // namespace

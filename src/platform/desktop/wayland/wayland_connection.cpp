@@ -126,9 +126,11 @@ const wl_seat_listener WaylandConnection::seatListener{
 };
 
 const wl_pointer_listener WaylandConnection::pointerListener{
-    +[](void* data, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+    +[](void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
+        wl_fixed_t y) {
         auto& connection = self(data);
         connection.pointerSurface_ = surface;
+        connection.enterSerial_ = serial;
         if (connection.pointer)
             connection.pointer({PointerEvent::Kind::enter, surface, wl_fixed_to_double(x),
                                 wl_fixed_to_double(y), 0});

@@ -64,6 +64,10 @@ class WaylandConnection {
     wp_fractional_scale_manager_v1* fractionalScale() const { return fractionalScale_.get(); }
 
     const std::vector<std::unique_ptr<WaylandOutput>>& outputs() const { return outputs_; }
+    // The pointer, and the serial of its last entry into one of our surfaces (to set its
+    // cursor with); null without a pointer.
+    wl_pointer* pointerDevice() const { return pointer_.get(); }
+    std::uint32_t pointerEnterSerial() const { return enterSerial_; }
     const WaylandOutput* outputNamed(std::string_view name) const;
     const WaylandOutput* outputFor(const wl_output* output) const;
 
@@ -101,6 +105,7 @@ class WaylandConnection {
     WaylandPtr<wl_seat> seat_;
     WaylandPtr<wl_pointer> pointer_;
     wl_surface* pointerSurface_ = nullptr;
+    std::uint32_t enterSerial_ = 0;
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;
 };
 

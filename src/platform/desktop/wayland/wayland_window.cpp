@@ -71,6 +71,8 @@ int WaylandWindow::fd() const {
 void WaylandWindow::placeSurface() {
     surface_.reset();
     surfaceLost_ = false;
+    pendingPlace_.reset();
+    pressedAt_.reset();
     pointerAt_.reset();
     // With no output at all there is nowhere to be; a new one brings the widget back.
     if (connection_->outputs().empty())
@@ -93,18 +95,56 @@ void WaylandWindow::placeSurface() {
 void WaylandWindow::place(const Placement& placement) {
     if (placement == options_.placement)
         return;
-    bool sameOutput = placement.output == options_.placement.output;
+    // A drag names the output the surface is on already: that is no move to another output.
+    const WaylandOutput* on = surface_ ? surface_->shownOn() : nullptr;
+    bool sameOutput = placement.output == options_.placement.output ||
+                      (on && (!placement.output || on->name == *placement.output));
     options_.placement = placement;
-    // Moving on the same output (a drag) keeps the surface; another output needs a new one.
-    if (surface_ && sameOutput)
+    if (!surface_ || !sameOutput) {
+        placeSurface();
+        return;
+    }
+    // A layer surface cannot move itself: its anchor and margins change, at most once a frame,
+    // so that a drag follows the pointer as fast as the compositor shows it and no faster.
+    if (surface_->ready())
         surface_->place(placement);
     else
-        placeSurface();
+        pendingPlace_ = placement;
+}
+
+std::optional<WindowGeometry> WaylandWindow::geometry() const {
+    if (!surface_)
+        return std::nullopt;
+    auto rect = surface_->rectOnOutput();
+    const WaylandOutput* on = surface_->shownOn();
+    if (!rect || !on)
+        return std::nullopt;
+    ui::Size output = on->logicalSize();
+    std::optional<std::string> name;
+    if (!on->name.empty())
+        name = on->name;
+    return WindowGeometry{*rect, {0, 0, output.width, output.height}, 1, name};
+}
+
+void WaylandWindow::setCursor(Cursor cursor) {
+    cursor_ = cursor;
+    if (!cursors_ && surface_) {
+        const WaylandOutput* on = surface_->shownOn();
+        cursors_ =
+            PointerCursors::load(connection_->compositor(), connection_->shm(), on ? on->scale : 1);
+    }
+    if (cursors_ && pointerAt_)
+        cursors_->show(connection_->pointerDevice(), connection_->pointerEnterSerial(),
+                       cursor == Cursor::hand ? CursorShape::hand : CursorShape::arrow);
 }
 
 Prepared WaylandWindow::prepare() {
     if (surface_ && (surface_->closed() || surfaceLost_))
         placeSurface();
+    if (pendingPlace_ && surface_ && surface_->ready()) {
+        surface_->place(*pendingPlace_);
+        pendingPlace_.reset();
+    }
     wl_display* display = connection_->display();
     // Events already queued are handled (and drawn for) before the loop sleeps.
     if (wl_display_prepare_read(display) != 0)
@@ -168,8 +208,14 @@ void WaylandWindow::present(render::Raster raster) {
 
 void WaylandWindow::pointer(const wayland::PointerEvent& event) {
     auto report = [&](desktop::PointerEvent::Kind kind, bool primary) {
-        if (callbacks_.pointer)
-            callbacks_.pointer({kind, pointerAt_.value_or(ui::Point{}), std::nullopt, primary});
+        if (!callbacks_.pointer)
+            return;
+        // On the output, the pointer is where the surface stands plus where it is on it.
+        std::optional<ui::Point> onOutput;
+        auto rect = pressedAt_ ? pressedAt_ : surface_ ? surface_->rectOnOutput() : std::nullopt;
+        if (rect && pointerAt_)
+            onOutput = ui::Point{rect->x + pointerAt_->x, rect->y + pointerAt_->y};
+        callbacks_.pointer({kind, pointerAt_.value_or(ui::Point{}), onOutput, primary});
     };
     if (!surface_ || event.surface != surface_->surface()) {
         if (pointerAt_) {
@@ -180,6 +226,11 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
     }
     switch (event.kind) {
         case wayland::PointerEvent::Kind::enter:
+            // The cursor is the widget's to set on entering; it was whatever it last was.
+            pointerAt_ = ui::Point{event.x, event.y};
+            setCursor(cursor_);
+            report(desktop::PointerEvent::Kind::motion, false);
+            break;
         case wayland::PointerEvent::Kind::motion:
             pointerAt_ = ui::Point{event.x, event.y};
             report(desktop::PointerEvent::Kind::motion, false);
@@ -191,10 +242,14 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
         case wayland::PointerEvent::Kind::press:
             if (pointerAt_)
                 report(desktop::PointerEvent::Kind::press, event.button == BTN_LEFT);
+            if (event.button == BTN_LEFT)
+                pressedAt_ = surface_->rectOnOutput();
             break;
         case wayland::PointerEvent::Kind::release:
             if (pointerAt_)
                 report(desktop::PointerEvent::Kind::release, event.button == BTN_LEFT);
+            if (event.button == BTN_LEFT)
+                pressedAt_.reset();
             break;
     }
 }

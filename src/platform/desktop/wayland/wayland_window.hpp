@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/desktop/backend.hpp"
+#include "platform/desktop/wayland/pointer_cursors.hpp"
 #include "platform/desktop/wayland/wayland_connection.hpp"
 #include "platform/desktop/wayland/widget_surface.hpp"
 
@@ -28,7 +29,8 @@ class WaylandWindow : public DesktopWindow {
     bool showsCurrentPicture() const override;
     void present(render::Raster raster) override;
     std::optional<ui::Rect> extents() const override { return std::nullopt; }
-    void setCursor(Cursor) override {}
+    std::optional<WindowGeometry> geometry() const override;
+    void setCursor(Cursor cursor) override;
 
   private:
     WaylandWindow(const WindowOptions& options, std::unique_ptr<WaylandConnection> connection);
@@ -39,6 +41,13 @@ class WaylandWindow : public DesktopWindow {
     std::unique_ptr<WaylandConnection> connection_;
     std::unique_ptr<WidgetSurface> surface_;
     std::optional<ui::Point> pointerAt_;
+    // A move asked for while the last one is still to be shown: made at the next frame.
+    std::optional<Placement> pendingPlace_;
+    // Where the surface stood when the button went down: while it is held, wlroots compositors
+    // give the pointer's position relative to that, however the surface has moved since.
+    std::optional<ui::Rect> pressedAt_;
+    std::unique_ptr<PointerCursors> cursors_;
+    Cursor cursor_ = Cursor::standard;
     short events_ = 0;
     bool reading_ = false;
     bool warnedOutput_ = false;

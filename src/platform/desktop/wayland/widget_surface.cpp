@@ -69,7 +69,7 @@ WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& optio
     int width = wholePoints(options.points.width);
     int height = wholePoints(options.points.height);
     zwlr_layer_surface_v1_set_size(layer_.get(), width, height);
-    applyPlacement();
+    setPlacement(options.placement);
     // Zero: panels' zones are kept clear of the widget, and it reserves none of its own.
     zwlr_layer_surface_v1_set_exclusive_zone(layer_.get(), 0);
     zwlr_layer_surface_v1_set_keyboard_interactivity(
@@ -83,13 +83,19 @@ WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& optio
     wl_surface_commit(surface_.get());
 }
 
-void WidgetSurface::applyPlacement() {
+const WaylandOutput* WidgetSurface::shownOn() const {
     // The compositor's choice of output is most likely its first.
     const WaylandOutput* on = connection_.outputFor(output_);
     if (!on && !connection_.outputs().empty())
         on = connection_.outputs().front().get();
+    return on;
+}
+
+void WidgetSurface::setPlacement(const Placement& placement) {
+    options_.placement = placement;
+    const WaylandOutput* on = shownOn();
     auto geometry = keptOnOutput(
-        layerGeometryFor(options_.placement),
+        layerGeometryFor(placement),
         {double(wholePoints(options_.points.width)), double(wholePoints(options_.points.height))},
         on ? on->logicalSize() : ui::Size{});
     zwlr_layer_surface_v1_set_anchor(layer_.get(), geometry.anchorEdges);
@@ -98,10 +104,39 @@ void WidgetSurface::applyPlacement() {
 }
 
 void WidgetSurface::place(const Placement& placement) {
-    options_.placement = placement;
-    applyPlacement();
-    // The new anchor and margins take effect with the next commit; the picture stays.
+    setPlacement(placement);
+    // Paced by the compositor's frames: the next move waits until this one has been shown.
+    if (!frame_) {
+        frame_.reset(wl_surface_frame(surface_.get()));
+        wl_callback_add_listener(frame_.get(), &frameListener, this);
+    }
     wl_surface_commit(surface_.get());
+}
+
+std::optional<ui::Rect> WidgetSurface::rectOnOutput() const {
+    const WaylandOutput* on = shownOn();
+    ui::Size output = on ? on->logicalSize() : ui::Size{};
+    if (!(output.width > 0 && output.height > 0))
+        return std::nullopt;
+    ui::Size widget{double(wholePoints(options_.points.width)),
+                    double(wholePoints(options_.points.height))};
+    auto geometry = keptOnOutput(layerGeometryFor(options_.placement), widget, output);
+    // The placement as the compositor applies it, margins kept on the output included.
+    double x = (output.width - widget.width) / 2;
+    double y = (output.height - widget.height) / 2;
+    bool left = geometry.anchorEdges & ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT;
+    bool right = geometry.anchorEdges & ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+    bool top = geometry.anchorEdges & ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP;
+    bool bottom = geometry.anchorEdges & ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM;
+    if (left && !right)
+        x = geometry.left;
+    else if (right && !left)
+        x = output.width - widget.width - geometry.right;
+    if (top && !bottom)
+        y = geometry.top;
+    else if (bottom && !top)
+        y = output.height - widget.height - geometry.bottom;
+    return ui::Rect{x, y, widget.width, widget.height};
 }
 
 WidgetSurface::~WidgetSurface() {

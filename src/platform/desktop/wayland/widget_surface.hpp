@@ -44,16 +44,20 @@ class WidgetSurface {
 
     void present(const render::Raster& raster, const DrawingScale& scale);
 
-    // Stands the surface elsewhere on the same output (a drag): new anchor and margins, the same
-    // surface and picture.
-    void place(const Placement& placement);
-
     // The surface left an output that is going away.
     void forgetOutput(const wl_output* output);
 
+    // Moves the surface (a layer surface cannot move itself: its anchor and margins change),
+    // at most once a frame: a move while the last is still to be shown waits for that frame.
+    void place(const Placement& placement);
+    // Where the surface stands on its output, in the output's points; nothing while the
+    // output's size is unknown.
+    std::optional<ui::Rect> rectOnOutput() const;
+    const WaylandOutput* shownOn() const;
+
   private:
     ShmBuffer* bufferFor(int width, int height);
-    void applyPlacement();
+    void setPlacement(const Placement& placement);
 
     static const wl_surface_listener surfaceListener;
     static const zwlr_layer_surface_v1_listener layerListener;

@@ -344,6 +344,18 @@ std::optional<ui::Rect> X11Window::extents() const {
     return ui::Rect{double(x), double(y), double(width_), double(height_)};
 }
 
+std::optional<WindowGeometry> X11Window::geometry() const {
+    auto window = extents();
+    auto monitors = listMonitors(*xlib_, xrandr_.get(), display_);
+    auto choice = chooseMonitor(monitors, placement_.output);
+    if (!window || !choice)
+        return std::nullopt;
+    std::optional<std::string> name;
+    if (!choice->monitor.name.empty())
+        name = choice->monitor.name;
+    return WindowGeometry{*window, choice->monitor.area, scale_, name};
+}
+
 void X11Window::setCursor(Cursor cursor) {
     if (cursor == Cursor::hand && hand_ == None)
         hand_ = xlib_->createFontCursor(display_, XC_hand2);

@@ -36,6 +36,7 @@ class X11Window : public DesktopWindow {
     bool showsCurrentPicture() const override { return pixmap_ != None; }
     void present(render::Raster raster) override;
     std::optional<ui::Rect> extents() const override;
+    std::optional<WindowGeometry> geometry() const override;
     void setCursor(Cursor cursor) override;
 
   private:
