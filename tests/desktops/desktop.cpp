@@ -20,6 +20,19 @@ std::string nameOf(DesktopKind kind) {
     return "";
 }
 
+std::optional<Picture> Desktop::widgetPicture() {
+    auto box = widgetBox();
+    auto shot = screenshot();
+    if (!box || !shot || box->x < 0 || box->y < 0 || box->x + box->width > shot->width ||
+        box->y + box->height > shot->height)
+        return std::nullopt;
+    Picture picture{box->width, box->height, {}};
+    for (int y = box->y; y < box->y + box->height; ++y)
+        for (int x = box->x; x < box->x + box->width; ++x)
+            picture.pixels.push_back(shot->at(x, y));
+    return picture;
+}
+
 std::variant<std::unique_ptr<Desktop>, std::string> startDesktop(DesktopKind kind, int width,
                                                                  int height) {
     switch (kind) {

@@ -50,8 +50,10 @@ class Desktop {
     // Runs one pointer gesture, each step `X,Y` (a move to that screen pixel), `down` or `up`
     // (the left button); whether the desktop took it.
     virtual bool pointer(const std::vector<std::string>& steps) = 0;
-    // The whole screen as it is shown.
+    // The whole screen as it is shown, where the desktop gives it.
     virtual std::optional<Picture> screenshot() = 0;
+    // The widget as it is shown.
+    virtual std::optional<Picture> widgetPicture();
     // What the compositor or window manager said so far, for failure messages.
     virtual std::string log() = 0;
 

@@ -152,4 +152,13 @@ bool MutterDesktop::pointer(const std::vector<std::string>& steps) {
     return true;
 }
 
+// The window's own pixels: quicker than the whole screen, and had where Xwayland draws no root.
+std::optional<Picture> MutterDesktop::widgetPicture() {
+    auto tools = this->tools();
+    auto window = tools.window("Sonaris");
+    if (!window)
+        return std::nullopt;
+    return tools.screenshot(folder_.path() / "widget.png", *window);
+}
+
 }  // namespace sonaris::testing

@@ -37,6 +37,7 @@ class MutterDesktop final : public Desktop {
     }
     bool pointer(const std::vector<std::string>& steps) override;
     std::optional<Picture> screenshot() override { return std::nullopt; }
+    std::optional<Picture> widgetPicture() override;
     std::string log() override { return mutter_ ? mutter_->errorOutput() : ""; }
 
   private:

@@ -27,6 +27,7 @@ class XDesktop final : public Desktop {
     }
     bool pointer(const std::vector<std::string>& steps) override { return tools().pointer(steps); }
     std::optional<Picture> screenshot() override;
+    std::optional<Picture> widgetPicture() override;
     std::string log() override { return manager_ ? manager_->errorOutput() : ""; }
 
   private:

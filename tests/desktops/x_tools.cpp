@@ -116,8 +116,9 @@ bool XTools::pointer(const std::vector<std::string>& steps) const {
     return run("/usr/bin/xdotool", arguments).exitStatus == 0;
 }
 
-std::optional<Picture> XTools::screenshot(const std::filesystem::path& file) const {
-    if (run("/usr/bin/import", {"-window", "root", "png:" + file.string()}).exitStatus != 0)
+std::optional<Picture> XTools::screenshot(const std::filesystem::path& file,
+                                          const std::string& window) const {
+    if (run("/usr/bin/import", {"-window", window, "png:" + file.string()}).exitStatus != 0)
         return std::nullopt;
     return readPicture(file);
 }

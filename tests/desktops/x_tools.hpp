@@ -27,8 +27,9 @@ class XTools {
     std::optional<bool> aboveWidget(const std::string& title) const;
     // A gesture in the steps of Desktop::pointer, through XTEST.
     bool pointer(const std::vector<std::string>& steps) const;
-    // `import` of the root window.
-    std::optional<Picture> screenshot(const std::filesystem::path& file) const;
+    // `import` of the root window, or of one window.
+    std::optional<Picture> screenshot(const std::filesystem::path& file,
+                                      const std::string& window = "root") const;
 
   private:
     ProcessResult run(const std::string& program, std::vector<std::string> arguments) const;
