@@ -173,7 +173,12 @@ std::optional<Box> KWinDesktop::widgetBox() {
 }
 
 std::string KWinDesktop::activeTitle() {
-    for (const auto& window : windows().value_or(std::vector<Window>{}))
+    auto all = windows().value_or(std::vector<Window>{});
+    auto under = widget(all);
+    // A layer surface has no caption; the widget is named as on X11.
+    if (under && under->active)
+        return "Sonaris";
+    for (const auto& window : all)
         if (window.active)
             return window.caption;
     return "";
