@@ -10,6 +10,7 @@
 
 #include "cli/cli_support.hpp"
 #include "desktops/desktop.hpp"
+#include "desktops/mutter_desktop.hpp"
 #include "desktops/session_bus.hpp"
 
 namespace sonaris::testing {
@@ -301,6 +302,27 @@ TEST_P(DesktopWidget, AdvancesTheBarWhilePlayingAndRestsWhilePaused) {
     ASSERT_TRUE(paused && later);
     EXPECT_EQ(paused->pixels, later->pixels) << "the paused widget still changes";
     EXPECT_EQ(widget->stop(SIGTERM, 10s), 0);
+}
+
+// Mutter without Xwayland: no layer shell and no X server, so nowhere to be a desktop widget.
+TEST(MutterAlone, TheWidgetSaysItHasNowhereToStandAndLeaves) {
+    auto started = MutterDesktop::start(screenWidth, screenHeight, false);
+    if (auto* reason = std::get_if<std::string>(&started))
+        GTEST_SKIP() << "Mutter cannot run here: " << *reason;
+    auto& mutter = *std::get<std::unique_ptr<Desktop>>(started);
+    ScratchFolder home;
+    ProcessOptions options;
+    options.arguments = {"run", "--family", "small"};
+    options.environment = mutter.clientEnvironment(baseEnvironment(home.path()));
+    ASSERT_FALSE(options.environment.contains("DISPLAY"));
+    options.timeout = 20s;
+    auto result = runProcess(SONARIS_BINARY, options);
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_TRUE(isOneLine(result.err)) << result.err;
+    EXPECT_NE(result.err.find("no layer shell on the Wayland display wayland-sonaris and no X11 "
+                              "display"),
+              std::string::npos)
+        << result.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopWidget,

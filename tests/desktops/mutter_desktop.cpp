@@ -69,20 +69,31 @@ std::variant<std::unique_ptr<Desktop>, std::string> MutterDesktop::start(int wid
         30s);
     if (!ready || !desktop->mutter_->running())
         return "mutter did not start: " + desktop->mutter_->errorOutput();
-    try {
-        desktop->connection_ =
-            sdbus::createSessionBusConnectionWithAddress(desktop->bus_->address());
-        auto remote = sdbus::createProxy(*desktop->connection_, remoteService,
-                                         "/org/gnome/Mutter/RemoteDesktop");
-        sdbus::ObjectPath session;
-        remote->callMethod("CreateSession")
-            .onInterface("org.gnome.Mutter.RemoteDesktop")
-            .storeResultsTo(session);
-        desktop->remote_ = sdbus::createProxy(*desktop->connection_, remoteService, session);
-        desktop->remote_->callMethod("Start").onInterface(sessionInterface);
-    } catch (const sdbus::Error& failure) {
-        return std::string("no remote desktop session: ") + failure.what();
-    }
+    // Mutter takes its names on the bus a moment after its socket is there.
+    std::string failed;
+    bool session = waitFor(
+        [&] {
+            try {
+                desktop->connection_ =
+                    sdbus::createSessionBusConnectionWithAddress(desktop->bus_->address());
+                auto remote = sdbus::createProxy(*desktop->connection_, remoteService,
+                                                 "/org/gnome/Mutter/RemoteDesktop");
+                sdbus::ObjectPath path;
+                remote->callMethod("CreateSession")
+                    .onInterface("org.gnome.Mutter.RemoteDesktop")
+                    .storeResultsTo(path);
+                desktop->remote_ = sdbus::createProxy(*desktop->connection_, remoteService, path);
+                desktop->remote_->callMethod("Start").onInterface(sessionInterface);
+                return true;
+            } catch (const sdbus::Error& failure) {
+                failed = failure.what();
+                desktop->remote_.reset();
+                return false;
+            }
+        },
+        10s);
+    if (!session)
+        return "no remote desktop session: " + failed;
     // The session's pointer takes a moment to join the seat; steps before that are lost. Into
     // the top-left corner, where the screen stops it, twice over.
     for (int i = 0; i < 2; ++i) {
