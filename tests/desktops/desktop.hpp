@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -31,6 +32,8 @@ enum class DesktopKind {
 };
 
 std::string nameOf(DesktopKind kind);
+// For GoogleTest's names of the cases.
+void PrintTo(DesktopKind kind, std::ostream* out);
 
 // One running desktop and what a test asks of it: where windows are, which one is active, and a
 // pointer to move and press.
