@@ -81,7 +81,7 @@ int runLiveWidget(const WidgetConfiguration& configuration, const LiveWidgetOpti
         }
         std::string where =
             "no layer shell on the Wayland display " + std::string(std::getenv("WAYLAND_DISPLAY"));
-        if (!isSet("DISPLAY") && !isSet("SDL_VIDEODRIVER")) {
+        if (!isSet("DISPLAY")) {
             // A plain Wayland window would be placed, stacked and focused as the compositor
             // likes, which is no desktop widget; and without an X server there is nothing else.
             reportError(streams.err, where +
