@@ -169,7 +169,7 @@ std::optional<Picture> MutterDesktop::widgetPicture() {
     auto window = tools.window("Sonaris");
     if (!window)
         return std::nullopt;
-    return tools.screenshot(folder_.path() / "widget.png", *window);
+    return tools.screenshot(*window);
 }
 
 }  // namespace sonaris::testing

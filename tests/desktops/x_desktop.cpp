@@ -68,7 +68,7 @@ std::optional<Box> XDesktop::widgetBox() {
 }
 
 std::optional<Picture> XDesktop::screenshot() {
-    return tools().screenshot(folder_.path() / "shot.png");
+    return tools().screenshot();
 }
 
 // The window's own pixels: quicker than the whole screen, and had where Xwayland draws no root.
@@ -77,7 +77,7 @@ std::optional<Picture> XDesktop::widgetPicture() {
     auto window = tools.window("Sonaris");
     if (!window)
         return std::nullopt;
-    return tools.screenshot(folder_.path() / "widget.png", *window);
+    return tools.screenshot(*window);
 }
 
 }  // namespace sonaris::testing

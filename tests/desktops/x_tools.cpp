@@ -25,6 +25,46 @@ std::vector<std::string> windowIds(const std::string& xpropLine) {
     return ids;
 }
 
+// An XWD dump of a true-colour image, as an X server of depth 24 or 32 gives: a header of
+// big-endian 32-bit fields, the window's name, a colour map, then the pixels, three or four bytes
+// each as the server hands them to xwd.
+std::optional<Picture> readXwd(const std::string& bytes) {
+    auto field = [&](std::size_t index) -> std::uint32_t {
+        std::size_t at = index * 4;
+        if (at + 4 > bytes.size())
+            return 0;
+        auto byte = [&](std::size_t i) { return std::uint32_t(std::uint8_t(bytes[at + i])); };
+        return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+    };
+    std::uint32_t headerSize = field(0);
+    bool zPixmap = field(2) == 2;
+    int width = int(field(4));
+    int height = int(field(5));
+    bool leastFirst = field(7) == 0;
+    std::uint32_t bytesPerLine = field(12);
+    std::uint32_t colours = field(19);
+    std::size_t start = std::size_t(headerSize) + std::size_t(colours) * 12;
+    if (!zPixmap || width <= 0 || height <= 0 ||
+        start + std::size_t(bytesPerLine) * height > bytes.size())
+        return std::nullopt;
+    std::size_t bytesPerPixel = field(11) / 8;
+    if ((bytesPerPixel != 3 && bytesPerPixel != 4) || bytesPerLine < width * bytesPerPixel)
+        return std::nullopt;
+    Picture picture{width, height, {}};
+    picture.pixels.reserve(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + start +
+                            std::size_t(y) * bytesPerLine + std::size_t(x) * bytesPerPixel;
+            std::uint32_t value = 0;
+            for (std::size_t i = 0; i < bytesPerPixel; ++i)
+                value |= std::uint32_t(p[leastFirst ? i : bytesPerPixel - 1 - i]) << (8 * i);
+            // Opaque as shown: a depth-24 server leaves the top byte undefined.
+            picture.pixels.push_back(value | 0xff000000u);
+        }
+    return picture;
+}
+
 }  // namespace
 
 ProcessResult XTools::run(const std::string& program, std::vector<std::string> arguments) const {
@@ -116,11 +156,13 @@ bool XTools::pointer(const std::vector<std::string>& steps) const {
     return run("/usr/bin/xdotool", arguments).exitStatus == 0;
 }
 
-std::optional<Picture> XTools::screenshot(const std::filesystem::path& file,
-                                          const std::string& window) const {
-    if (run("/usr/bin/import", {"-window", window, "png:" + file.string()}).exitStatus != 0)
+std::optional<Picture> XTools::screenshot(const std::string& window) const {
+    auto dumped =
+        run("/usr/bin/xwd", window.empty() ? std::vector<std::string>{"-root", "-silent"}
+                                           : std::vector<std::string>{"-id", window, "-silent"});
+    if (dumped.exitStatus != 0)
         return std::nullopt;
-    return readPicture(file);
+    return readXwd(dumped.out);
 }
 
 }  // namespace sonaris::testing

@@ -9,7 +9,7 @@
 
 namespace sonaris::testing {
 
-// Questions to an X server and a pointer on it, through xdotool and xprop: the same tools a
+// Questions to an X server and a pointer on it, through xdotool, xprop and xwd: the same tools a
 // person would reach for, and free of Xlib's macros.
 class XTools {
   public:
@@ -27,9 +27,8 @@ class XTools {
     std::optional<bool> aboveWidget(const std::string& title) const;
     // A gesture in the steps of Desktop::pointer, through XTEST.
     bool pointer(const std::vector<std::string>& steps) const;
-    // `import` of the root window, or of one window.
-    std::optional<Picture> screenshot(const std::filesystem::path& file,
-                                      const std::string& window = "root") const;
+    // The root window, or one window, as `xwd` dumps it.
+    std::optional<Picture> screenshot(const std::string& window = "") const;
 
   private:
     ProcessResult run(const std::string& program, std::vector<std::string> arguments) const;
