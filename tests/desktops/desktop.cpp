@@ -33,6 +33,10 @@ std::optional<Picture> Desktop::widgetPicture() {
     return picture;
 }
 
+void PrintTo(const Box& box, std::ostream* out) {
+    *out << box.width << "x" << box.height << " at " << box.x << "," << box.y;
+}
+
 void PrintTo(DesktopKind kind, std::ostream* out) {
     *out << nameOf(kind);
 }

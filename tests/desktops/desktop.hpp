@@ -22,6 +22,8 @@ struct Box {
 
     bool operator==(const Box&) const = default;
 };
+// For GoogleTest's messages.
+void PrintTo(const Box& box, std::ostream* out);
 
 // The desktops the widget is tried on, each headless.
 enum class DesktopKind {
@@ -47,6 +49,8 @@ class Desktop {
     virtual std::optional<Box> widgetBox() = 0;
     // The title of the window with the keyboard focus; empty when none has it.
     virtual std::string activeTitle() = 0;
+    // Whether the desktop keeps the widget out of its taskbar (nothing when it is not found).
+    virtual std::optional<bool> widgetSkipsTaskbar() = 0;
     // Whether the window titled `title` is stacked above the widget (nothing when either is
     // missing).
     virtual std::optional<bool> aboveWidget(const std::string& title) = 0;

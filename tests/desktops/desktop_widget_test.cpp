@@ -192,6 +192,7 @@ TEST_P(DesktopWidget, StandsAtItsAnchorsBelowWindowsWithoutTakingTheFocus) {
         EXPECT_EQ(active, normalTitle);
     }
     EXPECT_EQ(desktop_->aboveWidget(normalTitle), std::optional<bool>(true));
+    EXPECT_EQ(desktop_->widgetSkipsTaskbar(), std::optional<bool>(true));
     EXPECT_TRUE(widget->running()) << widget->errorOutput();
 
     // On the screen, the window covers the widget where they overlap.

@@ -108,6 +108,7 @@ std::optional<std::vector<KWinDesktop::Window>> KWinDesktop::windows() {
                           << marker
                           << "\\t' + w.layer + '\\t' + g.x + '\\t' + g.y + '\\t' + g.width + "
                              "'\\t' + g.height + '\\t' + (w.active ? 1 : 0) + '\\t' + "
+                             "(w.skipTaskbar ? 1 : 0) + '\\t' + "
                              "w.resourceClass + '\\t' + w.caption);\n"
                              "}\n"
                              "print('"
@@ -144,12 +145,14 @@ std::optional<std::vector<KWinDesktop::Window>> KWinDesktop::windows() {
         std::istringstream fields(line.substr(start + marker.size() + 1));
         Window window;
         int active = 0;
+        int skipsTaskbar = 0;
         fields >> window.layer >> window.box.x >> window.box.y >> window.box.width >>
-            window.box.height >> active;
+            window.box.height >> active >> skipsTaskbar;
         fields.ignore(1);
         std::getline(fields, window.resourceClass, '\t');
         std::getline(fields, window.caption);
         window.active = active != 0;
+        window.skipsTaskbar = skipsTaskbar != 0;
         found.push_back(window);
     }
     return found;
@@ -182,6 +185,16 @@ std::string KWinDesktop::activeTitle() {
         if (window.active)
             return window.caption;
     return "";
+}
+
+std::optional<bool> KWinDesktop::widgetSkipsTaskbar() {
+    auto all = windows();
+    if (!all)
+        return std::nullopt;
+    auto found = widget(*all);
+    if (!found)
+        return std::nullopt;
+    return found->skipsTaskbar;
 }
 
 std::optional<bool> KWinDesktop::aboveWidget(const std::string& title) {

@@ -28,6 +28,7 @@ class KWinDesktop final : public Desktop {
     Environment clientEnvironment(Environment base) const override;
     std::optional<Box> widgetBox() override;
     std::string activeTitle() override;
+    std::optional<bool> widgetSkipsTaskbar() override;
     std::optional<bool> aboveWidget(const std::string& title) override;
     bool pointer(const std::vector<std::string>& steps) override;
     std::optional<Picture> screenshot() override;
@@ -40,6 +41,7 @@ class KWinDesktop final : public Desktop {
         int layer = 0;
         Box box;
         bool active = false;
+        bool skipsTaskbar = false;
     };
 
     KWinDesktop() = default;

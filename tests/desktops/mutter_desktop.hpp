@@ -32,6 +32,7 @@ class MutterDesktop final : public Desktop {
     Environment clientEnvironment(Environment base) const override;
     std::optional<Box> widgetBox() override;
     std::string activeTitle() override { return tools().activeTitle(); }
+    std::optional<bool> widgetSkipsTaskbar() override { return tools().widgetSkipsTaskbar(); }
     std::optional<bool> aboveWidget(const std::string& title) override {
         return tools().aboveWidget(title);
     }

@@ -140,6 +140,14 @@ std::optional<bool> XTools::aboveWidget(const std::string& title) const {
     return at(*other) > at(*widget);
 }
 
+std::optional<bool> XTools::widgetSkipsTaskbar() const {
+    auto widget = window("Sonaris");
+    if (!widget)
+        return std::nullopt;
+    auto state = run("/usr/bin/xprop", {"-id", *widget, "_NET_WM_STATE"});
+    return state.out.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos;
+}
+
 bool XTools::pointer(const std::vector<std::string>& steps) const {
     std::vector<std::string> arguments;
     for (const auto& step : steps) {

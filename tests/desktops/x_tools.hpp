@@ -25,6 +25,8 @@ class XTools {
     // _NET_CLIENT_LIST_STACKING, bottom first, as decimal window ids.
     std::vector<std::string> stacking() const;
     std::optional<bool> aboveWidget(const std::string& title) const;
+    // Whether the widget's _NET_WM_STATE, as the window manager keeps it, skips the taskbar.
+    std::optional<bool> widgetSkipsTaskbar() const;
     // A gesture in the steps of Desktop::pointer, through XTEST.
     bool pointer(const std::vector<std::string>& steps) const;
     // The root window, or one window, as `xwd` dumps it.
