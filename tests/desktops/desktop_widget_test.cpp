@@ -203,6 +203,14 @@ TEST_P(DesktopWidget, StandsAtItsAnchorsBelowWindowsWithoutTakingTheFocus) {
         EXPECT_FALSE(isLight(shot->at(box->x + 40, box->y + 85)));
     }
     EXPECT_EQ(widget->stop(SIGTERM, 10s), 0);
+    // Without a layer shell the widget says once that it came through XWayland, and otherwise
+    // nothing.
+    if (GetParam() == DesktopKind::mutter) {
+        EXPECT_TRUE(isOneLine(widget->errorOutput())) << widget->errorOutput();
+        EXPECT_NE(widget->errorOutput().find("using X11 through XWayland"), std::string::npos);
+    } else {
+        EXPECT_EQ(widget->errorOutput(), "");
+    }
 }
 
 TEST_P(DesktopWidget, KeepsTheDroppedPlaceAcrossARestart) {
