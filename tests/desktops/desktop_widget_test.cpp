@@ -107,9 +107,10 @@ class DesktopWidget : public ::testing::TestWithParam<DesktopKind> {
         others_.push_back(std::move(*window));
     }
 
-    // Where the widget stands once `expected` holds, or where it last stood.
+    // Where the widget stands once `expected` holds, or where it last stood (a first start on a
+    // loaded machine, its fonts found anew in a fresh home, can take seconds).
     std::optional<Box> waitForWidget(const std::function<bool(const Box&)>& expected,
-                                     std::chrono::milliseconds limit = 10s) {
+                                     std::chrono::milliseconds limit = 20s) {
         std::optional<Box> box;
         waitFor(
             [&] {
