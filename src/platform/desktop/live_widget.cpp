@@ -125,11 +125,16 @@ int runLiveWidget(const WidgetConfiguration& configuration, const LiveWidgetOpti
         }
         std::string where =
             "no layer shell on the Wayland display " + std::string(std::getenv("WAYLAND_DISPLAY"));
-        reportError(streams.err, isSet("DISPLAY")
-                                     ? where + "; using X11 through XWayland"
-                                     : where +
-                                           " and no XWayland (DISPLAY); showing a plain "
-                                           "window, placed by the compositor");
+        if (!isSet("DISPLAY")) {
+            // A plain Wayland window would be placed, stacked and focused as the compositor
+            // likes, which is no desktop widget; and without an X server there is nothing else.
+            reportError(streams.err, where +
+                                         " and no X11 display (DISPLAY) to fall back on; "
+                                         "`sonaris-widget render` draws the widget into PNG "
+                                         "files instead");
+            return exitUsage;
+        }
+        reportError(streams.err, where + "; using X11 through XWayland");
     }
     auto opened = x11::X11Window::open(windowOptions);
     if (auto* reason = std::get_if<std::string>(&opened)) {

@@ -1,0 +1,31 @@
+#include "desktops/session_bus.hpp"
+
+#include <thread>
+
+namespace sonaris::testing {
+
+using namespace std::chrono_literals;
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::optional<SessionBus> SessionBus::start(const std::filesystem::path& folder) {
+    auto socket = folder / "bus";
+    ProcessOptions options;
+    options.arguments = {"--session", "--nofork", "--nopidfile",
+                         "--address=unix:path=" + socket.string()};
+    options.environment = {{"PATH", "/usr/bin:/bin"}};
+    auto daemon = BackgroundProcess::start("/usr/bin/dbus-daemon", options);
+    if (!daemon || !waitFor([&] { return std::filesystem::exists(socket); }, 10s))
+        return std::nullopt;
+    return SessionBus(std::move(*daemon), "unix:path=" + socket.string());
+}
+
+}  // namespace sonaris::testing

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "cli/process.hpp"
+
+namespace sonaris::testing {
+
+// A private session bus (a dbus-daemon of its own) in `folder`, ended with the value.
+class SessionBus {
+  public:
+    // Nothing when the daemon does not come up within a few seconds.
+    static std::optional<SessionBus> start(const std::filesystem::path& folder);
+
+    const std::string& address() const { return address_; }
+
+  private:
+    SessionBus(BackgroundProcess daemon, std::string address)
+        : daemon_(std::move(daemon)), address_(std::move(address)) {}
+
+    BackgroundProcess daemon_;
+    std::string address_;
+};
+
+// Polls `done` every 20 ms until it holds or `limit` passes; whether it held.
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
+}  // namespace sonaris::testing

@@ -1,0 +1,83 @@
+#include "desktops/x_desktop.hpp"
+
+#include <signal.h>
+#include <unistd.h>
+
+namespace sonaris::testing {
+
+using namespace std::chrono_literals;
+
+std::variant<std::unique_ptr<Desktop>, std::string> XDesktop::start(DesktopKind kind, int width,
+                                                                    int height) {
+    std::string program = kind == DesktopKind::openbox ? "/usr/bin/openbox" : "/usr/bin/mutter";
+    if (access(program.c_str(), X_OK) != 0)
+        return program + " is not installed";
+    std::unique_ptr<XDesktop> desktop(new XDesktop());
+    desktop->display_ =
+        VirtualDisplay::start(std::to_string(width) + "x" + std::to_string(height) + "x24");
+    if (!desktop->display_)
+        return std::string("Xvfb did not start");
+    if (auto bus = SessionBus::start(desktop->folder_.path()))
+        desktop->bus_.emplace(std::move(*bus));
+    if (!desktop->bus_)
+        return std::string("no session bus");
+
+    ProcessOptions options;
+    options.environment = desktop->clientEnvironment({{"PATH", "/usr/bin:/bin"}});
+    if (kind == DesktopKind::openbox)
+        options.arguments = {"--sm-disable"};
+    else
+        options.arguments = {"--x11", "--replace", "--sm-disable"};
+    if (auto process = BackgroundProcess::start(program, options))
+        desktop->manager_.emplace(std::move(*process));
+    if (!desktop->manager_)
+        return program + " cannot be started";
+    // A window manager names itself on the root window once it manages the screen.
+    auto tools = desktop->tools();
+    bool managing = waitFor(
+        [&] {
+            return !desktop->manager_->running() || tools.stacking().size() > 0 ||
+                   runProcess("/usr/bin/xprop", {.arguments = {"-root", "_NET_SUPPORTING_WM_CHECK"},
+                                                 .environment = options.environment})
+                           .out.find("window id") != std::string::npos;
+        },
+        20s);
+    if (!managing || !desktop->manager_->running())
+        return program + " did not take the screen: " + desktop->manager_->errorOutput();
+    return std::unique_ptr<Desktop>(std::move(desktop));
+}
+
+XDesktop::~XDesktop() {
+    if (manager_)
+        manager_->stop(SIGTERM, 10s);
+}
+
+Environment XDesktop::clientEnvironment(Environment base) const {
+    base["DISPLAY"] = display_->name();
+    base["DBUS_SESSION_BUS_ADDRESS"] = bus_ ? bus_->address() : "";
+    base["XDG_RUNTIME_DIR"] = folder_.path().string();
+    return base;
+}
+
+std::optional<Box> XDesktop::widgetBox() {
+    auto tools = this->tools();
+    auto window = tools.window("Sonaris");
+    if (!window)
+        return std::nullopt;
+    return tools.geometry(*window);
+}
+
+std::optional<Picture> XDesktop::screenshot() {
+    return tools().screenshot();
+}
+
+// The window's own pixels: quicker than the whole screen, and had where Xwayland draws no root.
+std::optional<Picture> XDesktop::widgetPicture() {
+    auto tools = this->tools();
+    auto window = tools.window("Sonaris");
+    if (!window)
+        return std::nullopt;
+    return tools.screenshot(*window);
+}
+
+}  // namespace sonaris::testing
