@@ -3,11 +3,13 @@
 #include <linux/input-event-codes.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
 
+#include "platform/desktop/accessibility/live_accessibility.hpp"
 #include "platform/render/desktop_card.hpp"
 #include "platform/render/painter.hpp"
 #include "platform/runtime/current_entry.hpp"
@@ -24,6 +26,15 @@ namespace sonaris::platform::runtime::wayland {
 namespace {
 
 using namespace std::chrono_literals;
+
+// poll's timeout until `deadline`: -1 without one.
+int millisecondsUntil(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    if (!deadline)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        *deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60'000));
+}
 
 std::string outputNames(const WaylandConnection& connection) {
     std::string names;
@@ -87,6 +98,8 @@ class WaylandWidget {
     bool surfaceLost_ = false;
     std::optional<ui::Point> pointerAt_;
     std::optional<foundation::URL> pressed_;
+    // Only where the session has an accessibility bus.
+    std::unique_ptr<desktop::accessibility::LiveAccessibility> accessibility_;
 };
 
 void WaylandWidget::placeSurface() {
@@ -132,6 +145,10 @@ void WaylandWidget::drawIfDue() {
     render::clipToDesktopCard(raster, scale.scale);
     surface_->present(raster, scale);
     pictureStale_ = false;
+    // Readers get extents in the surface's own coordinates, which are points: the compositor
+    // tells no client where its surface stands.
+    if (accessibility_)
+        accessibility_->show(*laidOut_, {1.0, std::nullopt});
 }
 
 void WaylandWidget::pointer(const PointerEvent& event) {
@@ -221,6 +238,9 @@ int WaylandWidget::run() {
 
     refreshEntry();
     placeSurface();
+    accessibility_ = desktop::accessibility::LiveAccessibility::start(
+        configuration_.displayName + " Widget",
+        [this](const foundation::URL& url) { opener_.open(url); });
 
     wl_display* display = connection_->display();
     int status = exitSuccess;
@@ -247,8 +267,16 @@ int WaylandWidget::run() {
             }
             displayEvents |= POLLOUT;
         }
-        pollfd fds[2] = {{wl_display_get_fd(display), displayEvents, 0}, {queue_.fd(), POLLIN, 0}};
-        int ready = poll(fds, 2, -1);
+        pollfd fds[3] = {{wl_display_get_fd(display), displayEvents, 0},
+                         {queue_.fd(), POLLIN, 0},
+                         {-1, 0, 0}};
+        std::optional<std::chrono::steady_clock::time_point> deadline;
+        if (accessibility_) {
+            const auto request = accessibility_->pollRequest();
+            fds[2] = {request.fd, request.events, 0};
+            deadline = request.deadline;
+        }
+        int ready = poll(fds, 3, millisecondsUntil(deadline));
         if (ready < 0 && errno != EINTR) {
             wl_display_cancel_read(display);
             status = exitOutputFailed;
@@ -266,6 +294,8 @@ int WaylandWidget::run() {
             status = exitOutputFailed;
             break;
         }
+        if (accessibility_)
+            accessibility_->dispatch();
         bool keepRunning = true;
         if (ready > 0 && (fds[1].revents & POLLIN))
             for (LiveEvent event : queue_.take())
@@ -275,6 +305,7 @@ int WaylandWidget::run() {
     }
     if (status != exitSuccess)
         reportError(streams_.err, connectionError(display));
+    accessibility_.reset();
     source_.reset();
     surface_.reset();
     return status;
