@@ -58,8 +58,7 @@ ViewNode ToolsRow() {
     return HStack(
         VerticalAlignment::center, 8,
         {
-            Link(hostURL(HostURL::recordScreen),
-                 ToolButton(StatusDot(corvaRuby(), 8), "Экран"_key))
+            Link(hostURL(HostURL::recordScreen), ToolButton(StatusDot(corvaRuby(), 8), "Экран"_key))
                 .accessibilityLabel(recordScreenLabel()),
             Link(hostURL(HostURL::recordAudio),
                  ToolButton(Image("mic.fill").font(Font::system(12)).foregroundColor(corvaRuby()),

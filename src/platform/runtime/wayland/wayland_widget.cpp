@@ -31,8 +31,8 @@ using namespace std::chrono_literals;
 int millisecondsUntil(std::optional<std::chrono::steady_clock::time_point> deadline) {
     if (!deadline)
         return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        *deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
     return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60'000));
 }
 
@@ -267,9 +267,8 @@ int WaylandWidget::run() {
             }
             displayEvents |= POLLOUT;
         }
-        pollfd fds[3] = {{wl_display_get_fd(display), displayEvents, 0},
-                         {queue_.fd(), POLLIN, 0},
-                         {-1, 0, 0}};
+        pollfd fds[3] = {
+            {wl_display_get_fd(display), displayEvents, 0}, {queue_.fd(), POLLIN, 0}, {-1, 0, 0}};
         std::optional<std::chrono::steady_clock::time_point> deadline;
         if (accessibility_) {
             const auto request = accessibility_->pollRequest();
