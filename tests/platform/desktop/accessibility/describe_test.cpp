@@ -134,8 +134,9 @@ TEST_F(Describe, RowsAreOneLabelAndIdentitiesSurviveChanges) {
         const auto& was = before.tree.nodes[index];
         const auto& is = after.tree.nodes[static_cast<std::size_t>(found - now.begin())];
         EXPECT_EQ(was.role, is.role);
-        if (was.name == "One")
+        if (was.name == "One") {
             EXPECT_EQ(is.name, "Two");
+        }
     }
     EXPECT_EQ(kept, before.tree.nodes.size());
     EXPECT_GT(now.size(), old.size());

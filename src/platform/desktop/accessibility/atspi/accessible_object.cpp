@@ -15,8 +15,9 @@ using Relation = sdbus::Struct<std::uint32_t, std::vector<Reference>>;
 using EventProperties = std::map<std::string, sdbus::Variant>;
 
 bool contains(const PixelRect& rect, std::int32_t x, std::int32_t y) {
-    const auto& [left, top, width, height] = rect;
-    return x >= left && x < left + width && y >= top && y < top + height;
+    const auto left = std::get<0>(rect);
+    const auto top = std::get<1>(rect);
+    return x >= left && x < left + std::get<2>(rect) && y >= top && y < top + std::get<3>(rect);
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ void AtspiBridge::publish() {
     try {
         bus_ = sdbus::createSessionBusConnectionWithAddress(*address);
         uniqueName_ = bus_->getUniqueName();
-        application_ = std::make_unique<ApplicationObject>(*bus_, setup_.applicationName, *this);
+        application_ = std::make_unique<ApplicationObject>(*bus_, setup_.applicationName, published());
         reconcile(AccessibleTree{}, false);
         registry_ = sdbus::createProxy(*bus_, registryName, rootPath);
         registry_->finishRegistration();
@@ -185,7 +185,7 @@ void AtspiBridge::reconcile(const AccessibleTree& before, bool announce) {
             object->moveTo(index);
         } else {
             object = std::make_unique<AccessibleObject>(
-                *bus_, objectPathPrefix + std::to_string(nextSerial_++), node.role, *this, index);
+                *bus_, objectPathPrefix + std::to_string(nextSerial_++), node.role, published(), index);
             added.push_back(index);
         }
         byIndex[index] = object.get();

@@ -28,8 +28,6 @@ class AtspiBridge final : public Bridge, private PublishedTree {
     void dispatch() override;
     void show(const AccessibleTree& tree, const WindowPlacement& placement) override;
 
-    bool published() const { return bus_ != nullptr; }
-
   private:
     // PublishedTree
     const AccessibleTree& tree() const override { return tree_; }
@@ -40,6 +38,7 @@ class AtspiBridge final : public Bridge, private PublishedTree {
     PixelRect extents(std::size_t index, CoordinateType type) const override;
     void activate(std::size_t index) override;
 
+    PublishedTree& published() { return *this; }
     void statusChanged(bool enabled);
     void publish();
     void unpublish();
