@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <iostream>
 #include <thread>
 
 #include "cli/cli_support.hpp"
@@ -42,7 +43,8 @@ class ScreenReader : public ::testing::Test {
         bus.arguments = {"--session", "--nofork", "--nopidfile",
                          "--address=unix:path=" + socket.string()};
         bus.environment = baseEnvironment(home_.path());
-        bus_ = BackgroundProcess::start("/usr/bin/dbus-daemon", bus);
+        if (auto daemon = BackgroundProcess::start("/usr/bin/dbus-daemon", bus))
+            bus_.emplace(std::move(*daemon));
         ASSERT_TRUE(bus_);
         busAddress_ = "unix:path=" + socket.string();
 
@@ -51,7 +53,8 @@ class ScreenReader : public ::testing::Test {
         launcher.environment = environment();
         // Its settings stay in memory: the launcher writes them when a reader turns it on.
         launcher.environment["GSETTINGS_BACKEND"] = "memory";
-        launcher_ = BackgroundProcess::start("/usr/libexec/at-spi-bus-launcher", launcher);
+        if (auto started = BackgroundProcess::start("/usr/libexec/at-spi-bus-launcher", launcher))
+            launcher_.emplace(std::move(*started));
         ASSERT_TRUE(launcher_);
         ProcessOptions ask;
         ask.arguments = {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
@@ -122,6 +125,8 @@ class ScreenReader : public ::testing::Test {
         options.timeout = 90s;
         const auto result = runProcess("/usr/bin/python3", options);
         EXPECT_EQ(result.exitStatus, 0) << result.out << result.err;
+        // What the reader found, the time a rewrite took to reach it among it.
+        std::cout << result.out;
     }
 
     ScratchFolder home_;

@@ -111,7 +111,8 @@ void AtspiBridge::publish() {
     try {
         bus_ = sdbus::createSessionBusConnectionWithAddress(*address);
         uniqueName_ = bus_->getUniqueName();
-        application_ = std::make_unique<ApplicationObject>(*bus_, setup_.applicationName, published());
+        application_ =
+            std::make_unique<ApplicationObject>(*bus_, setup_.applicationName, published());
         reconcile(AccessibleTree{}, false);
         registry_ = sdbus::createProxy(*bus_, registryName, rootPath);
         registry_->finishRegistration();
@@ -185,7 +186,8 @@ void AtspiBridge::reconcile(const AccessibleTree& before, bool announce) {
             object->moveTo(index);
         } else {
             object = std::make_unique<AccessibleObject>(
-                *bus_, objectPathPrefix + std::to_string(nextSerial_++), node.role, published(), index);
+                *bus_, objectPathPrefix + std::to_string(nextSerial_++), node.role, published(),
+                index);
             added.push_back(index);
         }
         byIndex[index] = object.get();
