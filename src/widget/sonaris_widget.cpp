@@ -1,6 +1,6 @@
 #include "widget/sonaris_widget.hpp"
 
-#include "platform/runtime/widget_main.hpp"
+#include "platform/cli/widget_main.hpp"
 #include "platform/ui/views.hpp"
 #include "state/widget_data_loader.hpp"
 #include "timeline/sonaris_widget_provider.hpp"
@@ -28,7 +28,7 @@ platform::runtime::WidgetConfiguration SonarisWidget::body() const {
 }
 
 int SonarisWidget::main(int argc, char** argv) {
-    return platform::runtime::widgetProgramMain<SonarisWidget>(argc, argv);
+    return platform::cli::widgetProgramMain<SonarisWidget>(argc, argv);
 }
 
 }  // namespace sonaris::widget

@@ -113,6 +113,25 @@ def hostile_calls(app_name, expected_opened, opened_file):
     check(urls == expected_opened, "links opened besides the clicks: %r" % urls)
 
 
+def rewrite_title(app, path, title):
+    """Writes the host's state anew with `title`, as the host does (whole, then renamed); the
+    milliseconds until a label reads it, or None."""
+    with open(path, encoding="utf-8") as f:
+        state = json.load(f)
+    state["title"] = title
+    temporary = path + ".new"
+    with open(temporary, "w", encoding="utf-8") as f:
+        json.dump(state, f)
+    pump(0)
+    start = time.monotonic()
+    os.rename(temporary, path)
+    while time.monotonic() - start < 5:
+        pump(0.001)
+        if title in [n.name for n in nodes_of(app, pyatspi.ROLE_LABEL)]:
+            return round((time.monotonic() - start) * 1000, 1)
+    return None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--name", default="Sonaris Widget")
@@ -129,6 +148,7 @@ def main():
     parser.add_argument("--opened-file", help="where the stand-in xdg-open records its URLs")
     parser.add_argument("--state", help="the host's state file, rewritten with --new-title")
     parser.add_argument("--new-title")
+    parser.add_argument("--rewrites", type=int, default=1, help="how many times to rewrite")
     parser.add_argument("--hostile", action="store_true")
     args = parser.parse_args()
     report = {}
@@ -189,23 +209,13 @@ def main():
                   (args.click, opened, args.expect_url))
 
     if args.state and args.new_title:
-        with open(args.state, encoding="utf-8") as f:
-            state = json.load(f)
-        state["title"] = args.new_title
-        temporary = args.state + ".new"
-        with open(temporary, "w", encoding="utf-8") as f:
-            json.dump(state, f)
-        pump(0)
-        start = time.monotonic()
-        os.rename(temporary, args.state)
-        seen = None
-        while time.monotonic() - start < 5:
-            pump(0.001)
-            if args.new_title in [n.name for n in nodes_of(app, pyatspi.ROLE_LABEL)]:
-                seen = time.monotonic() - start
-                break
-        report["rewrite_ms"] = None if seen is None else round(seen * 1000, 1)
-        check(seen is not None and seen < 1, "the new title reached the reader after %r s" % seen)
+        times = []
+        for round in range(args.rewrites):
+            title = args.new_title if round == 0 else "%s %d" % (args.new_title, round)
+            times.append(rewrite_title(app, args.state, title))
+            check(times[-1] is not None and times[-1] < 1000,
+                  "the new title %r reached the reader after %r ms" % (title, times[-1]))
+        report["rewrite_ms"] = times
 
     if args.hostile:
         hostile_calls(args.name, [args.expect_url] if args.click else [],

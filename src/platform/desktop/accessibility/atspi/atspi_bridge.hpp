@@ -12,7 +12,7 @@
 #include "platform/desktop/accessibility/atspi/launcher_status.hpp"
 #include "platform/desktop/accessibility/atspi/published_tree.hpp"
 #include "platform/desktop/accessibility/bridge.hpp"
-#include "platform/runtime/file_descriptor.hpp"
+#include "platform/foundation/file_descriptor.hpp"
 
 namespace sonaris::platform::desktop::accessibility::atspi {
 
@@ -48,7 +48,7 @@ class AtspiBridge final : public Bridge, private PublishedTree {
 
     BridgeSetup setup_;
     std::unique_ptr<LauncherStatus> status_;
-    runtime::FileDescriptor epoll_;
+    foundation::FileDescriptor epoll_;
     std::vector<int> watched_;
 
     AccessibleTree tree_;
