@@ -132,6 +132,45 @@ def rewrite_title(app, path, title):
     return None
 
 
+def registry_names(bus):
+    registry = bus.get_object("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")
+    names = []
+    for name, path in registry.GetChildren(dbus_interface="org.a11y.atspi.Accessible"):
+        try:
+            names.append(bus.get_object(name, path, introspect=False).Get(
+                "org.a11y.atspi.Accessible", "Name",
+                dbus_interface="org.freedesktop.DBus.Properties"))
+        except dbus.DBusException:
+            pass
+    return names
+
+
+def toggle_assistive_technology(app_name):
+    """Turns assistive technology off and on again, as the desktop's settings do: the widget
+    leaves the registry's desktop and comes back."""
+    session = dbus.SessionBus()
+    launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
+    address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
+    bus = dbus.bus.BusConnection(address)
+
+    def set_enabled(enabled):
+        launcher.Set("org.a11y.Status", "IsEnabled", dbus.Boolean(enabled),
+                     dbus_interface="org.freedesktop.DBus.Properties")
+
+    def wait_for(present):
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            if (app_name in registry_names(bus)) == present:
+                return True
+            time.sleep(0.02)
+        return False
+
+    set_enabled(False)
+    check(wait_for(False), "the widget stayed on the desktop with assistive technology off")
+    set_enabled(True)
+    check(wait_for(True), "the widget did not come back with assistive technology on")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--name", default="Sonaris Widget")
@@ -150,6 +189,8 @@ def main():
     parser.add_argument("--new-title")
     parser.add_argument("--rewrites", type=int, default=1, help="how many times to rewrite")
     parser.add_argument("--hostile", action="store_true")
+    parser.add_argument("--toggle", action="store_true",
+                        help="turn assistive technology off and on again, last")
     args = parser.parse_args()
     report = {}
 
@@ -220,6 +261,9 @@ def main():
     if args.hostile:
         hostile_calls(args.name, [args.expect_url] if args.click else [],
                       args.opened_file or os.devnull)
+
+    if args.toggle:
+        toggle_assistive_technology(args.name)
 
     print(json.dumps(report))
     for failure in failures:

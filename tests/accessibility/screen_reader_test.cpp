@@ -117,6 +117,7 @@ class ScreenReader : public ::testing::Test {
                              "--new-title",
                              "Second Song",
                              "--hostile",
+                             "--toggle",
                              "--window"};
         options.arguments.insert(options.arguments.end(), window.begin(), window.end());
         if (relative)
