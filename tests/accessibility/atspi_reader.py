@@ -113,9 +113,16 @@ def hostile_calls(app_name, expected_opened, opened_file):
     check(urls == expected_opened, "links opened besides the clicks: %r" % urls)
 
 
+names_heard = {}
+
+
+def heard_name(event):
+    names_heard.setdefault(str(event.any_data), time.monotonic())
+
+
 def rewrite_title(app, path, title):
     """Writes the host's state anew with `title`, as the host does (whole, then renamed); the
-    milliseconds until a label reads it, or None."""
+    milliseconds until the reader is told of a label with that name, or None."""
     with open(path, encoding="utf-8") as f:
         state = json.load(f)
     state["title"] = title
@@ -125,11 +132,13 @@ def rewrite_title(app, path, title):
     pump(0)
     start = time.monotonic()
     os.rename(temporary, path)
-    while time.monotonic() - start < 5:
+    while time.monotonic() - start < 5 and title not in names_heard:
         pump(0.001)
-        if title in [n.name for n in nodes_of(app, pyatspi.ROLE_LABEL)]:
-            return round((time.monotonic() - start) * 1000, 1)
-    return None
+    if title not in names_heard:
+        return None
+    labels = [n.name for n in nodes_of(app, pyatspi.ROLE_LABEL)]
+    check(title in labels, "told of %r, but the labels read %r" % (title, labels))
+    return round((names_heard[title] - start) * 1000, 1)
 
 
 def registry_names(bus):
@@ -250,6 +259,7 @@ def main():
                   (args.click, opened, args.expect_url))
 
     if args.state and args.new_title:
+        pyatspi.Registry.registerEventListener(heard_name, "object:property-change:accessible-name")
         times = []
         for round in range(args.rewrites):
             title = args.new_title if round == 0 else "%s %d" % (args.new_title, round)

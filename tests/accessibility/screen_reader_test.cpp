@@ -24,6 +24,16 @@ std::string state(std::string_view title) {
            "\"recentTracks\": [], \"updatedAt\": 786000000}";
 }
 
+std::string sessionBusConfiguration(const std::filesystem::path& socket) {
+    return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>session</type><listen>unix:path=" +
+           socket.string() +
+           "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow "
+           "send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow "
+           "own=\"*\"/></policy></busconfig>\n";
+}
+
 // A private session bus with the accessibility launcher on it, as a desktop with assistive
 // technology turned on has; the widget and the reader both find the accessibility bus through
 // it. The registry starts on demand on that bus.
@@ -38,10 +48,13 @@ class ScreenReader : public ::testing::Test {
         std::filesystem::create_directories(home_.path() / "run");
         std::filesystem::permissions(home_.path() / "run", std::filesystem::perms::owner_all);
 
+        // A session bus that starts no service on demand: the launcher is there when a test
+        // starts it, and not otherwise, whatever this machine has installed.
         const auto socket = home_.path() / "bus";
+        home_.write("bus.conf", sessionBusConfiguration(socket));
         ProcessOptions bus;
-        bus.arguments = {"--session", "--nofork", "--nopidfile",
-                         "--address=unix:path=" + socket.string()};
+        bus.arguments = {"--config-file=" + (home_.path() / "bus.conf").string(), "--nofork",
+                         "--nopidfile"};
         bus.environment = baseEnvironment(home_.path());
         if (auto daemon = BackgroundProcess::start("/usr/bin/dbus-daemon", bus))
             bus_.emplace(std::move(*daemon));

@@ -45,7 +45,10 @@ std::unique_ptr<LiveAccessibility> LiveAccessibility::start(std::string applicat
         std::error_code error;
         if (!std::filesystem::exists(candidate, error))
             continue;
-        auto opened = foundation::SharedLibrary::open(candidate.c_str());
+        // Where the session has no accessibility launcher the bridge and the bus libraries under
+        // it are unmapped again at once: a widget that cannot be read keeps none of them.
+        auto opened = foundation::SharedLibrary::open(candidate.c_str(),
+                                                      foundation::SharedLibrary::Unload::afterUse);
         auto* module = std::get_if<foundation::SharedLibrary>(&opened);
         OpenBridge open = nullptr;
         if (!module || !module->resolve(openBridgeSymbol, open))
