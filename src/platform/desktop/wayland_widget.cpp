@@ -103,6 +103,7 @@ class WaylandWidget {
     std::optional<foundation::URL> pressed_;
     // Only where the session has an accessibility bus.
     std::unique_ptr<desktop::accessibility::LiveAccessibility> accessibility_;
+    bool accessibilityAsked_ = false;
 };
 
 void WaylandWidget::placeSurface() {
@@ -150,6 +151,14 @@ void WaylandWidget::drawIfDue() {
     pictureStale_ = false;
     // Readers get extents in the surface's own coordinates, which are points: the compositor
     // tells no client where its surface stands.
+    // Asked once the first picture is up, so that the bus libraries, where they are loaded, do
+    // not come on top of the first drawing's memory.
+    if (!accessibilityAsked_) {
+        accessibilityAsked_ = true;
+        accessibility_ = desktop::accessibility::LiveAccessibility::start(
+            configuration_.displayName + " Widget",
+            [this](const foundation::URL& url) { opener_.open(url); });
+    }
     if (accessibility_)
         accessibility_->show(*laidOut_, {1.0, std::nullopt});
 }
@@ -241,10 +250,6 @@ int WaylandWidget::run() {
 
     refreshEntry();
     placeSurface();
-    accessibility_ = desktop::accessibility::LiveAccessibility::start(
-        configuration_.displayName + " Widget",
-        [this](const foundation::URL& url) { opener_.open(url); });
-
     wl_display* display = connection_->display();
     int status = exitSuccess;
     for (;;) {

@@ -1,7 +1,9 @@
 #include "platform/desktop/accessibility/live_accessibility.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "platform/desktop/accessibility/describe.hpp"
@@ -28,6 +30,28 @@ std::vector<std::filesystem::path> moduleCandidates() {
 
 }  // namespace
 
+bool launcherInstalled() {
+    // The launcher is started on demand, or by the session, from the service file at-spi2-core
+    // installs; where there is none there is no accessibility bus to ask for.
+    std::vector<std::filesystem::path> folders;
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && *dataHome)
+        folders.emplace_back(dataHome);
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        folders.push_back(std::filesystem::path(home) / ".local/share");
+    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+    std::string_view dirs = dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share";
+    while (!dirs.empty()) {
+        const auto colon = dirs.find(':');
+        if (colon != 0)
+            folders.emplace_back(dirs.substr(0, colon));
+        dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
+    }
+    std::error_code error;
+    return std::any_of(folders.begin(), folders.end(), [&](const auto& folder) {
+        return std::filesystem::exists(folder / "dbus-1/services/org.a11y.Bus.service", error);
+    });
+}
+
 bool sessionBusExpected() {
     if (isSet("DBUS_SESSION_BUS_ADDRESS"))
         return true;
@@ -39,7 +63,7 @@ bool sessionBusExpected() {
 
 std::unique_ptr<LiveAccessibility> LiveAccessibility::start(std::string applicationName,
                                                             OpenLink openLink) {
-    if (!sessionBusExpected())
+    if (!sessionBusExpected() || !launcherInstalled())
         return nullptr;
     for (const auto& candidate : moduleCandidates()) {
         std::error_code error;

@@ -20,8 +20,8 @@ class LiveAccessibility {
   public:
     using OpenLink = std::function<void(const foundation::URL&)>;
 
-    // Unset, silently, where there is no session bus, no accessibility launcher on it, or no
-    // bridge module installed.
+    // Unset, silently, where there is no session bus, no accessibility launcher installed or on
+    // it, or no bridge module installed.
     static std::unique_ptr<LiveAccessibility> start(std::string applicationName, OpenLink openLink);
 
     Bridge::PollRequest pollRequest() { return bridge_->pollRequest(); }
@@ -48,5 +48,8 @@ class LiveAccessibility {
 
 // Whether the session has a bus to ask: an address in the environment, or the user's bus socket.
 bool sessionBusExpected();
+// Whether an accessibility launcher can be there: its D-Bus service file is installed in one of
+// the session's data folders.
+bool launcherInstalled();
 
 }  // namespace sonaris::platform::desktop::accessibility
