@@ -39,7 +39,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time by the live widget and by the host for HTTP cover art (so dpkg-shlibdeps
 # cannot see them), and the programs the links and the scheme registration go through.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsdl2-2.0-0, libx11-6, libxrandr2, libxext6, libwayland-client0, libcurl4, xdg-utils, \
+    "libx11-6, libxrandr2, libxext6, libxfixes3, libwayland-client0, libcurl4, xdg-utils, \
 desktop-file-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-inter, fonts-comfortaa, fonts-noto-core, fonts-noto-cjk, dbus-user-session | dbus-x11")

@@ -192,6 +192,69 @@ TEST_F(X11Desktop, HasTransparentCornersUnderACompositor) {
     EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
 }
 
+TEST_F(X11Desktop, LeavesTheFocusAloneIgnoresKeysAndEndsWhenItsWindowIsClosed) {
+    auto widget = startWidget({"run", "--family", "small", "--scale", "1"});
+    ASSERT_TRUE(widget);
+    auto window = x_->waitForWindow("Sonaris", 10s);
+    ASSERT_TRUE(window) << widget->errorOutput();
+    EXPECT_EQ(x_->inputHint(*window), false);
+    auto protocols = x_->atomList(*window, "WM_PROTOCOLS");
+    EXPECT_EQ(protocols, std::vector<std::string>{"WM_DELETE_WINDOW"});
+
+    ProcessOptions key;
+    key.arguments = {"mousemove", "85", "85", "key", "--window", std::to_string(*window), "Escape"};
+    key.environment = baseEnvironment(home_.path());
+    key.environment["DISPLAY"] = display_->name();
+    key.timeout = 10s;
+    ASSERT_EQ(runProcess("/usr/bin/xdotool", key).exitStatus, 0);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(widget->running()) << "a key ended the widget";
+
+    x_->sendDeleteWindow(*window);
+    auto deadline = Clock::now() + 5s;
+    while (widget->running() && Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(widget->running());
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+}
+
+TEST_F(X11Desktop, FallsBackToTheShapeWhileNoCompositorRuns) {
+    x_->claimCompositing();
+    auto widget = startWidget({"run", "--family", "small", "--scale", "1"});
+    ASSERT_TRUE(widget);
+    auto window = x_->waitForWindow("Sonaris", 10s);
+    ASSERT_TRUE(window) << widget->errorOutput();
+    ASSERT_EQ(x_->depth(*window), 32);
+    // The corner's pixel is in the window's outline exactly while a compositor shows it
+    // transparent; without one it would be black.
+    auto outlineHoldsCorner = [&](bool expected) {
+        auto deadline = Clock::now() + 5s;
+        while (x_->shapeHolds(*window, shapeBounding, 1, 1) != expected && Clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        return x_->shapeHolds(*window, shapeBounding, 1, 1);
+    };
+    EXPECT_TRUE(outlineHoldsCorner(true));
+    x_->releaseCompositing();
+    EXPECT_FALSE(outlineHoldsCorner(false));
+    EXPECT_TRUE(x_->shapeHolds(*window, shapeBounding, 85, 85));
+    x_->claimCompositing();
+    EXPECT_TRUE(outlineHoldsCorner(true));
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+}
+
+TEST_F(X11Desktop, FollowsAMonitorDeclaredWhileItRuns) {
+    auto widget = startWidget(
+        {"run", "--family", "small", "--scale", "1", "--anchor", "top-left", "--output", "TV"});
+    ASSERT_TRUE(widget);
+    auto window = x_->waitForWindow("Sonaris", 10s);
+    ASSERT_TRUE(window) << widget->errorOutput();
+    EXPECT_EQ(waitForOrigin(*window, {0, 0}), (std::pair{0, 0}));
+    // `xrandr --setmonitor` alone: no output or screen changes with it.
+    x_->addMonitors({{"TV", 2000, 100, 1280, 720}});
+    EXPECT_EQ(waitForOrigin(*window, {2000, 100}), (std::pair{2000, 100}));
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+}
+
 TEST_F(X11Desktop, ForcedBackendsNeedTheirDisplayAndWaylandFallsBackOnce) {
     struct Case {
         std::string backend;

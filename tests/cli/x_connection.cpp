@@ -69,8 +69,39 @@ void XConnection::unplug(const std::string& monitor, int screenWidth, int screen
 }
 
 void XConnection::claimCompositing() {
-    Window owner = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
-    XSetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False), owner, CurrentTime);
+    compositor_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(display_, XInternAtom(display_, "_NET_WM_CM_S0", False), compositor_,
+                       CurrentTime);
+    XSync(display_, False);
+}
+
+void XConnection::releaseCompositing() {
+    if (compositor_)
+        XDestroyWindow(display_, compositor_);
+    compositor_ = 0;
+    XSync(display_, False);
+}
+
+std::optional<bool> XConnection::inputHint(XWindow window) {
+    XWMHints* hints = XGetWMHints(display_, window);
+    if (!hints)
+        return std::nullopt;
+    std::optional<bool> input;
+    if (hints->flags & InputHint)
+        input = hints->input != False;
+    XFree(hints);
+    return input;
+}
+
+void XConnection::sendDeleteWindow(XWindow window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &event);
     XSync(display_, False);
 }
 

@@ -42,12 +42,18 @@ class XConnection {
     void addMonitors(const std::vector<std::tuple<std::string, int, int, int, int>>& monitors);
     // As a monitor unplugged: its declaration gone, the outputs off, the screen shrunk.
     void unplug(const std::string& monitor, int screenWidth, int screenHeight);
-    // Owns _NET_WM_CM_S0 as a compositing manager does.
+    // Owns _NET_WM_CM_S0 as a compositing manager does; release() ends it as one that exits.
     void claimCompositing();
+    void releaseCompositing();
+    // WM_HINTS' input field; nothing without the hint.
+    std::optional<bool> inputHint(XWindow window);
+    // Asks the window to close, as a window manager's close button does.
+    void sendDeleteWindow(XWindow window);
 
   private:
     std::optional<XWindow> find(XWindow at, const std::string& title, int depth);
     _XDisplay* display_;
+    XWindow compositor_ = 0;
 };
 
 }  // namespace sonaris::testing

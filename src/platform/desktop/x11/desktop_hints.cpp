@@ -31,20 +31,8 @@ std::optional<double> xftDpi(std::string_view resources) {
 
 }  // namespace
 
-std::optional<X11Window> x11WindowOf(const SdlLibrary& sdl, SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!sdl.getWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return std::nullopt;
-    return X11Window{info.info.x11.display, info.info.x11.window};
-}
-
-std::optional<double> desktopScale(const SdlLibrary& sdl, const XlibLibrary& xlib,
-                                   SDL_Window* window) {
-    auto x11 = x11WindowOf(sdl, window);
-    if (!x11)
-        return std::nullopt;
-    const char* resources = xlib.resourceManagerString(x11->display);
+std::optional<double> desktopScale(const XlibLibrary& xlib, Display* display) {
+    const char* resources = xlib.resourceManagerString(display);
     if (!resources)
         return std::nullopt;
     auto dpi = xftDpi(resources);
@@ -61,12 +49,7 @@ std::optional<double> desktopScale(const SdlLibrary& sdl, const XlibLibrary& xli
 // hide it behind the file manager's desktop, and some ignore _DOCK or reserve space for it. A
 // normal window with the BELOW, STICKY, SKIP_TASKBAR and SKIP_PAGER states is what the common
 // managers (Mutter, KWin, Xfwm, Openbox, i3) honour alike.
-void markAsDesktopWidget(const SdlLibrary& sdl, const XlibLibrary& xlib, SDL_Window* window,
-                         bool mapped) {
-    auto x11 = x11WindowOf(sdl, window);
-    if (!x11)
-        return;
-    Display* display = x11->display;
+void markAsDesktopWidget(const XlibLibrary& xlib, Display* display, Window window, bool mapped) {
     auto atom = [&](const char* name) { return xlib.internAtom(display, name, False); };
     Atom state = atom("_NET_WM_STATE");
     Atom states[] = {atom("_NET_WM_STATE_BELOW"), atom("_NET_WM_STATE_STICKY"),
@@ -75,9 +58,9 @@ void markAsDesktopWidget(const SdlLibrary& sdl, const XlibLibrary& xlib, SDL_Win
     unsigned long everyDesktop = 0xFFFFFFFF;
 
     if (!mapped) {
-        xlib.changeProperty(display, x11->window, state, XA_ATOM, 32, PropModeReplace,
+        xlib.changeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
                             reinterpret_cast<unsigned char*>(states), 4);
-        xlib.changeProperty(display, x11->window, desktop, XA_CARDINAL, 32, PropModeReplace,
+        xlib.changeProperty(display, window, desktop, XA_CARDINAL, 32, PropModeReplace,
                             reinterpret_cast<unsigned char*>(&everyDesktop), 1);
         xlib.flush(display);
         return;
@@ -87,7 +70,7 @@ void markAsDesktopWidget(const SdlLibrary& sdl, const XlibLibrary& xlib, SDL_Win
     auto request = [&](Atom type, long a, long b, long c) {
         XEvent event{};
         event.xclient.type = ClientMessage;
-        event.xclient.window = x11->window;
+        event.xclient.window = window;
         event.xclient.message_type = type;
         event.xclient.format = 32;
         event.xclient.data.l[0] = a;

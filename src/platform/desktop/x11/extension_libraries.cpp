@@ -26,6 +26,16 @@ std::unique_ptr<XshapeLibrary> XshapeLibrary::load() {
     return loaded;
 }
 
+std::unique_ptr<XfixesLibrary> XfixesLibrary::load() {
+    auto opened = foundation::SharedLibrary::open("libXfixes.so.3");
+    auto* library = std::get_if<foundation::SharedLibrary>(&opened);
+    if (!library)
+        return nullptr;
+    std::unique_ptr<XfixesLibrary> loaded(new XfixesLibrary(std::move(*library)));
+    SONARIS_XFIXES_FUNCTIONS(SONARIS_X11_RESOLVE)
+    return loaded;
+}
+
 #undef SONARIS_X11_RESOLVE
 
 }  // namespace sonaris::platform::desktop::x11

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 
@@ -19,9 +20,14 @@
     F(getOutputInfo, XRRGetOutputInfo)                         \
     F(freeOutputInfo, XRRFreeOutputInfo)
 
-#define SONARIS_XSHAPE_FUNCTIONS(F)         \
-    F(queryExtension, XShapeQueryExtension) \
-    F(combineRectangles, XShapeCombineRectangles)
+#define SONARIS_XSHAPE_FUNCTIONS(F)               \
+    F(queryExtension, XShapeQueryExtension)       \
+    F(combineRectangles, XShapeCombineRectangles) \
+    F(combineMask, XShapeCombineMask)
+
+#define SONARIS_XFIXES_FUNCTIONS(F)         \
+    F(queryExtension, XFixesQueryExtension) \
+    F(selectSelectionInput, XFixesSelectSelectionInput)
 
 namespace sonaris::platform::desktop::x11 {
 
@@ -46,10 +52,23 @@ class XshapeLibrary {
     static std::unique_ptr<XshapeLibrary> load();
 
     SONARIS_XSHAPE_FUNCTIONS(SONARIS_X11_MEMBER)
-#undef SONARIS_X11_MEMBER
 
   private:
     explicit XshapeLibrary(foundation::SharedLibrary library) : library_(std::move(library)) {}
+    foundation::SharedLibrary library_;
+};
+
+// XFixes, to hear when a compositing manager starts or stops (the owner of its selection
+// changes). Null when missing: the window keeps the look it started with.
+class XfixesLibrary {
+  public:
+    static std::unique_ptr<XfixesLibrary> load();
+
+    SONARIS_XFIXES_FUNCTIONS(SONARIS_X11_MEMBER)
+#undef SONARIS_X11_MEMBER
+
+  private:
+    explicit XfixesLibrary(foundation::SharedLibrary library) : library_(std::move(library)) {}
     foundation::SharedLibrary library_;
 };
 

@@ -4,14 +4,9 @@
 
 namespace sonaris::platform::desktop::x11 {
 
-X11ImagePresenter::X11ImagePresenter(const XlibLibrary& xlib, Display* display, Window window)
-    : xlib_(xlib),
-      display_(display),
-      window_(window),
-      gc_(xlib.createGC(display, window, 0, nullptr), FreeGC{&xlib, display}) {}
-
-void X11ImagePresenter::put(const render::Raster& raster) {
-    if (!gc_ || raster.width <= 0 || raster.height <= 0)
+void putRaster(const XlibLibrary& xlib, Display* display, Drawable drawable, GC gc, int depth,
+               const render::Raster& raster) {
+    if (raster.width <= 0 || raster.height <= 0)
         return;
     XImage image{};
     image.width = raster.width;
@@ -26,17 +21,16 @@ void X11ImagePresenter::put(const render::Raster& raster) {
     image.bitmap_bit_order = order;
     image.bitmap_unit = 32;
     image.bitmap_pad = 32;
-    image.depth = 32;
+    image.depth = depth;
     image.bits_per_pixel = 32;
     image.bytes_per_line = raster.stride;
     image.red_mask = 0xFF0000;
     image.green_mask = 0x00FF00;
     image.blue_mask = 0x0000FF;
-    if (!xlib_.initImage(&image))
+    if (!xlib.initImage(&image))
         return;
-    xlib_.putImage(display_, window_, gc_.get(), &image, 0, 0, 0, 0,
-                   static_cast<unsigned>(raster.width), static_cast<unsigned>(raster.height));
-    xlib_.flush(display_);
+    xlib.putImage(display, drawable, gc, &image, 0, 0, 0, 0, static_cast<unsigned>(raster.width),
+                  static_cast<unsigned>(raster.height));
 }
 
 }  // namespace sonaris::platform::desktop::x11
