@@ -27,6 +27,9 @@ struct WidgetSharedState {
     std::vector<WidgetTrackInfo> recentTracks;
     platform::foundation::Date updatedAt;
 
+    // Field by field; the covers compare by their text.
+    bool operator==(const WidgetSharedState&) const = default;
+
     // The built-in state, made anew on each call with the current time as `updatedAt`.
     // (`default` itself is a C++ keyword.)
     static WidgetSharedState default_();

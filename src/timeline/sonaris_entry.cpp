@@ -28,4 +28,8 @@ std::string entryJsonMembers(const SonarisEntry& entry) {
     return std::move(out).str();
 }
 
+bool sameContent(const SonarisEntry& a, const SonarisEntry& b) {
+    return a.state == b.state;
+}
+
 }  // namespace sonaris::timeline

@@ -17,6 +17,10 @@ struct SonarisEntry {
     std::optional<platform::image::Image> artwork;
 };
 
+// Whether the two entries show the same: the cover is read from the state, and the view does not
+// depend on the entry's date.
+bool sameContent(const SonarisEntry& a, const SonarisEntry& b);
+
 // `"state": STATE, "artwork": null | {"width": W, "height": H}` for the command line, written as
 // it is produced: a state with an inline cover runs to megabytes.
 void writeEntryJsonMembers(std::ostream& out, const SonarisEntry& entry);

@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <sys/timerfd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <vector>
@@ -168,12 +169,14 @@ int LiveLoop::run() {
                 found->second.ready(fds[i + 2].revents);
         }
         auto now = Clock::now();
-        std::vector<Id> due;
+        std::vector<std::pair<Clock::time_point, Id>> due;
         for (const auto& [id, deadline] : deadlines_)
             if (deadline.when <= now)
-                due.push_back(id);
-        // One callback may cancel or add others.
-        for (Id id : due) {
+                due.emplace_back(deadline.when, id);
+        // In the order they were due, even when a late wake-up finds several; one callback may
+        // cancel or add others.
+        std::sort(due.begin(), due.end());
+        for (auto [when, id] : due) {
             auto found = deadlines_.find(id);
             if (found == deadlines_.end() || status_)
                 continue;

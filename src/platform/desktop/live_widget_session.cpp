@@ -35,10 +35,14 @@ void LiveWidgetSession::refresh() {
     if (loop_.quitPending())
         return;
     auto now = foundation::Date::now();
-    current_ = runtime::requestTimeline(configuration_,
-                                        runtime::contextFor(request_.family, request_.points), now);
-    loop_.setWallClockDeadline(runtime::liveReloadDate(*current_, now), [this] { refresh(); });
-    pictureStale_ = true;
+    auto next = runtime::requestTimeline(
+        configuration_, runtime::contextFor(request_.family, request_.points), now);
+    loop_.setWallClockDeadline(runtime::liveReloadDate(next, now), [this] { refresh(); });
+    // A host that rewrites its files without changing them (a chatty player) costs a read, not
+    // a layout, a paint and a new picture on the screen.
+    bool same = current_ && current_->entry.showsSameAs && current_->entry.showsSameAs(next.entry);
+    pictureStale_ = pictureStale_ || !same;
+    current_ = std::move(next);
 }
 
 void LiveWidgetSession::drawIfDue() {

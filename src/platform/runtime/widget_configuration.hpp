@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
@@ -25,6 +26,11 @@ struct AnyEntry {
     // that print the entry; only they pay for it, and a large entry never exists as one string.
     // Unset: the entry has no members of its own.
     std::function<void(std::ostream&)> writeJsonMembers;
+    // Whether `other`, an entry of the same widget, shows exactly what this one does, so that
+    // the live widget need not draw it again. Unset: never assumed.
+    std::function<bool(const AnyEntry& other)> showsSameAs;
+    // The widget's own entry behind the functions above.
+    std::shared_ptr<const void> value;
 };
 
 struct AnyTimeline {
@@ -69,7 +75,8 @@ struct WidgetConfiguration {
 
 // A static configuration of a provider and a content function. The entry type must have a
 // `date` and a function `writeEntryJsonMembers(std::ostream&, const Entry&)` found by
-// argument-dependent lookup.
+// argument-dependent lookup; a function `sameContent(const Entry&, const Entry&)` found the same
+// way, where there is one, lets the live widget skip drawing an entry it shows already.
 template <class Provider, class Content>
 WidgetConfiguration StaticConfiguration(std::string kind, Provider provider, Content content) {
     using Entry = decltype(provider.placeholder(std::declval<TimelineProviderContext>()));
@@ -80,6 +87,15 @@ WidgetConfiguration StaticConfiguration(std::string kind, Provider provider, Con
         AnyEntry any{shared->date, {}, {}};
         any.view = [content, shared]() { return ui::ViewNode(content(*shared)); };
         any.writeJsonMembers = [shared](std::ostream& out) { writeEntryJsonMembers(out, *shared); };
+        if constexpr (requires(const Entry& entry) {
+                          { sameContent(entry, entry) } -> std::convertible_to<bool>;
+                      }) {
+            any.showsSameAs = [shared](const AnyEntry& other) {
+                const auto* entry = static_cast<const Entry*>(other.value.get());
+                return entry && sameContent(*shared, *entry);
+            };
+        }
+        any.value = shared;
         return any;
     };
     WidgetConfiguration configuration;

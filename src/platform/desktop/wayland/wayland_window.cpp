@@ -93,8 +93,13 @@ void WaylandWindow::placeSurface() {
 void WaylandWindow::place(const Placement& placement) {
     if (placement == options_.placement)
         return;
+    bool sameOutput = placement.output == options_.placement.output;
     options_.placement = placement;
-    placeSurface();
+    // Moving on the same output (a drag) keeps the surface; another output needs a new one.
+    if (surface_ && sameOutput)
+        surface_->place(placement);
+    else
+        placeSurface();
 }
 
 Prepared WaylandWindow::prepare() {

@@ -68,17 +68,8 @@ WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& optio
 
     int width = wholePoints(options.points.width);
     int height = wholePoints(options.points.height);
-    // The compositor's choice of output is most likely its first.
-    const WaylandOutput* on = connection.outputFor(output);
-    if (!on && !connection.outputs().empty())
-        on = connection.outputs().front().get();
-    auto geometry =
-        keptOnOutput(layerGeometryFor(options.placement), {double(width), double(height)},
-                     on ? on->logicalSize() : ui::Size{});
     zwlr_layer_surface_v1_set_size(layer_.get(), width, height);
-    zwlr_layer_surface_v1_set_anchor(layer_.get(), geometry.anchorEdges);
-    zwlr_layer_surface_v1_set_margin(layer_.get(), geometry.top, geometry.right, geometry.bottom,
-                                     geometry.left);
+    applyPlacement();
     // Zero: panels' zones are kept clear of the widget, and it reserves none of its own.
     zwlr_layer_surface_v1_set_exclusive_zone(layer_.get(), 0);
     zwlr_layer_surface_v1_set_keyboard_interactivity(
@@ -89,6 +80,27 @@ WidgetSurface::WidgetSurface(WaylandConnection& connection, const Options& optio
     for (const auto& rect : cardInputRects({double(width), double(height)}))
         wl_region_add(region.get(), rect.x, rect.y, rect.width, rect.height);
     wl_surface_set_input_region(surface_.get(), region.get());
+    wl_surface_commit(surface_.get());
+}
+
+void WidgetSurface::applyPlacement() {
+    // The compositor's choice of output is most likely its first.
+    const WaylandOutput* on = connection_.outputFor(output_);
+    if (!on && !connection_.outputs().empty())
+        on = connection_.outputs().front().get();
+    auto geometry = keptOnOutput(
+        layerGeometryFor(options_.placement),
+        {double(wholePoints(options_.points.width)), double(wholePoints(options_.points.height))},
+        on ? on->logicalSize() : ui::Size{});
+    zwlr_layer_surface_v1_set_anchor(layer_.get(), geometry.anchorEdges);
+    zwlr_layer_surface_v1_set_margin(layer_.get(), geometry.top, geometry.right, geometry.bottom,
+                                     geometry.left);
+}
+
+void WidgetSurface::place(const Placement& placement) {
+    options_.placement = placement;
+    applyPlacement();
+    // The new anchor and margins take effect with the next commit; the picture stays.
     wl_surface_commit(surface_.get());
 }
 

@@ -44,11 +44,16 @@ class WidgetSurface {
 
     void present(const render::Raster& raster, const DrawingScale& scale);
 
+    // Stands the surface elsewhere on the same output (a drag): new anchor and margins, the same
+    // surface and picture.
+    void place(const Placement& placement);
+
     // The surface left an output that is going away.
     void forgetOutput(const wl_output* output);
 
   private:
     ShmBuffer* bufferFor(int width, int height);
+    void applyPlacement();
 
     static const wl_surface_listener surfaceListener;
     static const zwlr_layer_surface_v1_listener layerListener;
