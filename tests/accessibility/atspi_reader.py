@@ -141,6 +141,37 @@ def rewrite_title(app, path, title):
     return round((names_heard[title] - start) * 1000, 1)
 
 
+children_added = []
+
+
+def heard_child(event):
+    children_added.append(time.monotonic())
+
+
+def add_history_rows(app, path):
+    """Gives the host's state two history rows: the reader is told that children came, and
+    reads each row as one label."""
+    with open(path, encoding="utf-8") as f:
+        state = json.load(f)
+    state["recentTracks"] = [
+        {"title": "Row One", "artist": "Artist One", "durationText": "3:20", "path": "/m/1"},
+        {"title": "Row Two", "artist": "Artist Two", "durationText": "2:10", "path": "/m/2"}]
+    temporary = path + ".new"
+    with open(temporary, "w", encoding="utf-8") as f:
+        json.dump(state, f)
+    pyatspi.Registry.registerEventListener(heard_child, "object:children-changed")
+    pump(0)
+    os.rename(temporary, path)
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline and len(children_added) < 3:
+        pump(0.005)
+    # The heading and the two rows.
+    check(len(children_added) >= 3, "told of %d new children, not 3" % len(children_added))
+    labels = [n.name for n in nodes_of(app, pyatspi.ROLE_LABEL)]
+    for row in ("Row One, Artist One", "Row Two, Artist Two"):
+        check(row in labels, "no label %r among %r" % (row, labels))
+
+
 def registry_names(bus):
     registry = bus.get_object("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")
     names = []
@@ -198,6 +229,8 @@ def main():
     parser.add_argument("--new-title")
     parser.add_argument("--rewrites", type=int, default=1, help="how many times to rewrite")
     parser.add_argument("--hostile", action="store_true")
+    parser.add_argument("--add-rows", action="store_true",
+                        help="give the state history rows (the large family shows them)")
     parser.add_argument("--toggle", action="store_true",
                         help="turn assistive technology off and on again, last")
     args = parser.parse_args()
@@ -267,6 +300,9 @@ def main():
             check(times[-1] is not None and times[-1] < 1000,
                   "the new title %r reached the reader after %r ms" % (title, times[-1]))
         report["rewrite_ms"] = times
+
+    if args.add_rows:
+        add_history_rows(app, args.state)
 
     if args.hostile:
         hostile_calls(args.name, [args.expect_url] if args.click else [],

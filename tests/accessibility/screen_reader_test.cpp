@@ -95,9 +95,10 @@ class ScreenReader : public ::testing::Test {
         return environment;
     }
 
-    BackgroundProcess startWidget(const Environment& environment, const std::string& backend) {
+    BackgroundProcess startWidget(const Environment& environment, const std::string& backend,
+                                  const std::string& family) {
         ProcessOptions options;
-        options.arguments = {"run", "--backend", backend,    "--family", "medium", "--scale",
+        options.arguments = {"run", "--backend", backend,    "--family", family, "--scale",
                              "1",   "--anchor",  "top-left", "--margin", "20,30"};
         options.environment = environment;
         options.workingFolder = home_.path();
@@ -107,7 +108,9 @@ class ScreenReader : public ::testing::Test {
     }
 
     // The reader's walk, clicks and rewrite; its findings and failures on failure.
-    void read(const Environment& environment, std::vector<std::string> window, bool relative) {
+    // `large`: the large family, whose history rows come and go.
+    void read(const Environment& environment, std::vector<std::string> window, bool relative,
+              const std::string& buttons, bool large) {
         ProcessOptions options;
         options.arguments = {SONARIS_ACCESSIBILITY_TEST_DIR "/atspi_reader.py",
                              "--title",
@@ -118,7 +121,7 @@ class ScreenReader : public ::testing::Test {
                              "50",
                              "200",
                              "--buttons",
-                             "Previous,Pause,Next,Record screen,Record audio",
+                             buttons,
                              "--click",
                              "Next",
                              "--expect-url",
@@ -135,6 +138,8 @@ class ScreenReader : public ::testing::Test {
         options.arguments.insert(options.arguments.end(), window.begin(), window.end());
         if (relative)
             options.arguments.push_back("--relative");
+        if (large)
+            options.arguments.push_back("--add-rows");
         options.environment = environment;
         options.timeout = 90s;
         const auto result = runProcess("/usr/bin/python3", options);
@@ -156,9 +161,10 @@ TEST_F(ScreenReader, ReadsAndDrivesTheWidgetOnX11) {
         GTEST_SKIP() << "no Xvfb";
     auto env = environment();
     env["DISPLAY"] = display->name();
-    auto widget = startWidget(env, "x11");
+    auto widget = startWidget(env, "x11", "large");
     // X11 gives the window's place: extents are on the screen, within the window there.
-    read(env, {"20", "30", "364", "170"}, false);
+    read(env, {"20", "30", "364", "382"}, false,
+         "Previous,Pause,Next,Record screen,Record audio,Editor", true);
     EXPECT_EQ(widget.stop(SIGTERM, 10s), 0) << widget.errorOutput();
     EXPECT_EQ(widget.errorOutput(), "");
 }
@@ -170,9 +176,10 @@ TEST_F(ScreenReader, ReadsAndDrivesTheWidgetOnWayland) {
     auto sway = std::move(std::get<std::unique_ptr<SwaySession>>(started));
     // The bus's address names its socket: sway's runtime folder does not hide it.
     const auto env = sway->clientEnvironment(environment());
-    auto widget = startWidget(env, "wayland");
+    auto widget = startWidget(env, "wayland", "medium");
     // A surface has no place a client is told: extents are the surface's own.
-    read(env, {"0", "0", "364", "170"}, true);
+    read(env, {"0", "0", "364", "170"}, true, "Previous,Pause,Next,Record screen,Record audio",
+         false);
     EXPECT_EQ(widget.stop(SIGTERM, 10s), 0) << widget.errorOutput();
 }
 
@@ -184,7 +191,7 @@ TEST_F(ScreenReader, WithoutALauncherTheWidgetIsSilent) {
         GTEST_SKIP() << "no Xvfb";
     auto env = environment();
     env["DISPLAY"] = display->name();
-    auto widget = startWidget(env, "x11");
+    auto widget = startWidget(env, "x11", "medium");
     std::this_thread::sleep_for(1500ms);
     EXPECT_TRUE(widget.running());
     EXPECT_EQ(widget.stop(SIGTERM, 10s), 0);
