@@ -290,8 +290,11 @@ extern "C" __attribute__((visibility("default"))) void sonaris_accessibility_ope
     using namespace sonaris::platform::desktop::accessibility;
     try {
         auto status = atspi::LauncherStatus::connect();
-        if (status)
-            bridge = std::make_unique<atspi::AtspiBridge>(setup, std::move(status));
+        if (!status)
+            return;
+        auto made = std::make_unique<atspi::AtspiBridge>(setup, std::move(status));
+        if (made->ready())
+            bridge = std::move(made);
     } catch (const std::exception&) {
         bridge.reset();
     }

@@ -24,6 +24,9 @@ class AtspiBridge final : public Bridge, private PublishedTree {
     AtspiBridge(BridgeSetup setup, std::unique_ptr<LauncherStatus> status);
     ~AtspiBridge() override;
 
+    // False when the descriptor the loop is to poll could not be made.
+    bool ready() const { return static_cast<bool>(epoll_); }
+
     PollRequest pollRequest() override;
     void dispatch() override;
     void show(const AccessibleTree& tree, const WindowPlacement& placement) override;
