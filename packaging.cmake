@@ -1,6 +1,7 @@
 # Installation (GNU directories) and the Debian package made from it with CPack.
 
 install(TARGETS sonaris-widget RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS sonaris-atspi LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/sonaris-widget)
 install(FILES man/sonaris-widget.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/sonaris-widget.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # Autostart entries go where every XDG session looks (/etc/xdg/autostart for a /usr install);

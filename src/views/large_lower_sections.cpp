@@ -5,6 +5,7 @@
 
 #include "platform/ui/views.hpp"
 #include "state/host_contract.hpp"
+#include "views/control_labels.hpp"
 #include "views/controls.hpp"
 #include "views/palette.hpp"
 
@@ -39,7 +40,8 @@ ViewNode HistoryRow(const state::WidgetTrackInfo& row) {
         .padding(EdgeSet::horizontal(), 8)
         .padding(EdgeSet::vertical(), 4)
         .background(ColorView(Color::white().opacity(0.04)))
-        .clipShape(shapes::roundedRectangle(6));
+        .clipShape(shapes::roundedRectangle(6))
+        .accessibilityCombined();
 }
 
 }  // namespace
@@ -56,15 +58,17 @@ ViewNode ToolsRow() {
     return HStack(
         VerticalAlignment::center, 8,
         {
-            Link(hostURL(HostURL::recordScreen),
-                 ToolButton(StatusDot(corvaRuby(), 8), "Экран"_key)),
+            Link(hostURL(HostURL::recordScreen), ToolButton(StatusDot(corvaRuby(), 8), "Экран"_key))
+                .accessibilityLabel(recordScreenLabel()),
             Link(hostURL(HostURL::recordAudio),
                  ToolButton(Image("mic.fill").font(Font::system(12)).foregroundColor(corvaRuby()),
-                            "Аудио"_key)),
+                            "Аудио"_key))
+                .accessibilityLabel(recordAudioLabel()),
             Link(hostURL(HostURL::editor), ToolButton(Image("slider.horizontal.3")
                                                           .font(Font::system(12))
                                                           .foregroundColor(Color::white()),
-                                                      "Монтаж"_key)),
+                                                      "Монтаж"_key))
+                .accessibilityLabel(editorLabel()),
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/ui/views.hpp"
 #include "state/host_contract.hpp"
+#include "views/control_labels.hpp"
 #include "views/controls.hpp"
 #include "views/cover.hpp"
 #include "views/large_lower_sections.hpp"
@@ -71,14 +72,17 @@ ViewNode TransportRow(bool isPlaying) {
         {
             Link(hostURL(HostURL::prev),
                  TransportButton(symbol("backward.fill"), label("Назад"_key, FontWeight::medium),
-                                 corvaCardBg())),
+                                 corvaCardBg()))
+                .accessibilityLabel(previousLabel()),
             Link(hostURL(HostURL::toggle),
                  TransportButton(symbol(isPlaying ? "pause.fill" : "play.fill"),
                                  label(isPlaying ? "Пауза"_key : "Играть"_key, FontWeight::bold),
-                                 corvaRuby())),
+                                 corvaRuby()))
+                .accessibilityLabel(toggleLabel(isPlaying)),
             // The one button whose text leads its symbol.
             Link(hostURL(HostURL::next), TransportButton(label("Вперёд"_key, FontWeight::medium),
-                                                         symbol("forward.fill"), corvaCardBg())),
+                                                         symbol("forward.fill"), corvaCardBg()))
+                .accessibilityLabel(nextLabel()),
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/ui/views.hpp"
 #include "state/host_contract.hpp"
+#include "views/control_labels.hpp"
 #include "views/controls.hpp"
 #include "views/cover.hpp"
 #include "views/palette.hpp"
@@ -77,13 +78,18 @@ ViewNode LinkRow(bool isPlaying) {
     const Color faint = Color::white().opacity(0.08);
     return HStack(VerticalAlignment::center, 8,
                   {
-                      Link(hostURL(HostURL::prev), IconButton("backward.fill", 11, 28, faint)),
+                      Link(hostURL(HostURL::prev), IconButton("backward.fill", 11, 28, faint))
+                          .accessibilityLabel(previousLabel()),
                       Link(hostURL(HostURL::toggle),
-                           IconButton(isPlaying ? "pause.fill" : "play.fill", 12, 34, corvaRuby())),
-                      Link(hostURL(HostURL::next), IconButton("forward.fill", 11, 28, faint)),
+                           IconButton(isPlaying ? "pause.fill" : "play.fill", 12, 34, corvaRuby()))
+                          .accessibilityLabel(toggleLabel(isPlaying)),
+                      Link(hostURL(HostURL::next), IconButton("forward.fill", 11, 28, faint))
+                          .accessibilityLabel(nextLabel()),
                       Spacer(),
-                      Link(hostURL(HostURL::recordScreen), RecBadge()),
-                      Link(hostURL(HostURL::recordAudio), IconButton("mic.fill", 10, 24, faint)),
+                      Link(hostURL(HostURL::recordScreen), RecBadge())
+                          .accessibilityLabel(recordScreenLabel()),
+                      Link(hostURL(HostURL::recordAudio), IconButton("mic.fill", 10, 24, faint))
+                          .accessibilityLabel(recordAudioLabel()),
                   });
 }
 

@@ -74,7 +74,8 @@ std::optional<ViewNode> ProgressBar(const state::WidgetSharedState& state) {
                        Capsule().fill(corvaRuby()).frame(proxy.size.width * fraction, barHeight),
                    });
            })
-        .frame(std::nullopt, barHeight);
+        .frame(std::nullopt, barHeight)
+        .accessibilityValue({*fraction * state.duration, state.duration});
 }
 
 }  // namespace sonaris::views

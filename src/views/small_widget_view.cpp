@@ -2,6 +2,7 @@
 
 #include "platform/ui/views.hpp"
 #include "state/host_contract.hpp"
+#include "views/control_labels.hpp"
 #include "views/controls.hpp"
 #include "views/cover.hpp"
 #include "views/palette.hpp"
@@ -89,7 +90,9 @@ ViewNode SmallWidgetView::body() const {
                              })
                           .padding(12),
                   })
-        .widgetURL(state::hostURL(url));
+        .widgetURL(state::hostURL(url))
+        // The whole tile is the one control.
+        .accessibilityLabel(toggleLabel(state.isPlaying));
 }
 
 }  // namespace sonaris::views

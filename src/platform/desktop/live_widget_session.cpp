@@ -85,6 +85,55 @@ void LiveWidgetSession::drawIfDue() {
     window_->present(std::move(raster));
     pictureStale_ = false;
     scheduleRedraw(live.nextRedraw);
+    if (!accessibilityAsked_)
+        startAccessibility();
+    if (accessibility_) {
+        shownPlacement_ = accessiblePlacement();
+        accessibility_->show(*laidOut_, shownPlacement_);
+    }
+}
+
+void LiveWidgetSession::startAccessibility() {
+    accessibilityAsked_ = true;
+    accessibility_ = accessibility::LiveAccessibility::start(
+        configuration_.displayName + " Widget",
+        [this](const foundation::URL& url) { opener_.open(url); });
+    if (!accessibility_)
+        return;
+    const auto request = accessibility_->pollRequest();
+    accessibilitySource_ =
+        loop_.addSource(request.fd, request.events, [this](short) { accessibility_->dispatch(); });
+}
+
+accessibility::WindowPlacement LiveWidgetSession::accessiblePlacement() const {
+    // X11 says where the window stands, in pixels; a Wayland surface has only its own
+    // coordinates, which are points.
+    const auto extents = window_->extents();
+    const auto scale = window_->pixelScale();
+    if (!extents || !scale)
+        return {1.0, std::nullopt};
+    return {*scale, std::pair{static_cast<int>(std::lround(extents->x)),
+                              static_cast<int>(std::lround(extents->y))}};
+}
+
+void LiveWidgetSession::pollAccessibility() {
+    if (!accessibility_)
+        return;
+    // A window dragged or moved to another monitor is found where it now stands.
+    if (auto placement = accessiblePlacement(); laidOut_ && placement != shownPlacement_) {
+        shownPlacement_ = placement;
+        accessibility_->show(*laidOut_, shownPlacement_);
+    }
+    const auto request = accessibility_->pollRequest();
+    loop_.setEvents(accessibilitySource_, request.events);
+    if (accessibilityDeadline_)
+        loop_.cancelDeadline(*accessibilityDeadline_);
+    accessibilityDeadline_.reset();
+    if (request.deadline)
+        accessibilityDeadline_ = loop_.addDeadline(*request.deadline, [this] {
+            accessibilityDeadline_.reset();
+            accessibility_->dispatch();
+        });
 }
 
 void LiveWidgetSession::beforePoll() {
@@ -93,6 +142,7 @@ void LiveWidgetSession::beforePoll() {
         switch (window_->prepare()) {
             case Prepared::waiting:
                 loop_.setEvents(display_, window_->pollEvents());
+                pollAccessibility();
                 return;
             case Prepared::dispatched:
                 continue;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/desktop/accessibility/live_accessibility.hpp"
 #include "platform/desktop/backend.hpp"
 #include "platform/desktop/host_folder_watch.hpp"
 #include "platform/desktop/live_loop.hpp"
@@ -49,6 +50,12 @@ class LiveWidgetSession {
     void pointer(const PointerEvent& event);
     void carryOut(const PointerInteraction::Effects& effects);
     void scheduleRedraw(std::optional<foundation::Date> date);
+    // The accessibility bus: asked once the first picture is up, so that its libraries, where
+    // they are loaded, do not come on top of the first drawing's memory; told of every redraw
+    // and of every move of the window; polled on the loop like the display.
+    void startAccessibility();
+    accessibility::WindowPlacement accessiblePlacement() const;
+    void pollAccessibility();
 
     const runtime::WidgetConfiguration& configuration_;
     LiveProfile& profile_;
@@ -67,6 +74,11 @@ class LiveWidgetSession {
     std::optional<ui::LayoutResult> laidOut_;
     bool pictureStale_ = true;
     PointerInteraction interaction_;
+    bool accessibilityAsked_ = false;
+    std::unique_ptr<accessibility::LiveAccessibility> accessibility_;
+    LiveLoop::Id accessibilitySource_ = 0;
+    std::optional<LiveLoop::Id> accessibilityDeadline_;
+    accessibility::WindowPlacement shownPlacement_;
 };
 
 }  // namespace sonaris::platform::desktop

@@ -7,12 +7,18 @@
 
 namespace sonaris::platform::foundation {
 
-// A shared library opened at run time; the handle is released with the last copy, but the
-// library stays mapped until the process ends.
+// A shared library opened at run time; the handle is released with the last copy, and the
+// library stays mapped until the process ends unless it was opened to be unloaded.
 class SharedLibrary {
   public:
+    enum class Unload {
+        never,     // for libraries that keep process-wide state (atexit handlers, a bus)
+        afterUse,  // unmapped with the last handle, when nothing else holds it
+    };
+
     // The loader's own one-line reason when the library cannot be opened.
-    static std::variant<SharedLibrary, std::string> open(const char* file);
+    static std::variant<SharedLibrary, std::string> open(const char* file,
+                                                         Unload unload = Unload::never);
 
     // Points `function` at the library's symbol `name`; false, with `function` null, when the
     // library has no such symbol.

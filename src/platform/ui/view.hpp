@@ -10,6 +10,7 @@
 
 #include "platform/foundation/url.hpp"
 #include "platform/image/image.hpp"
+#include "platform/ui/accessibility.hpp"
 #include "platform/ui/color.hpp"
 #include "platform/ui/font.hpp"
 #include "platform/ui/geometry.hpp"
@@ -52,6 +53,7 @@ struct Shape {
 };
 
 struct ViewNode;
+struct LocalizedStringKey;
 
 struct GeometryProxy {
     Size size;
@@ -204,6 +206,7 @@ struct ViewNode {
     ViewContent content;
     std::vector<ViewNode> children;
     std::vector<Modifier> modifiers;
+    Accessibility accessibility;
 
     template <class M>
     const M* find() const {
@@ -268,6 +271,16 @@ struct ViewNode {
     }
     ViewNode widgetURL(std::optional<foundation::URL> url) && {
         return std::move(*this).modified(modifier::WidgetURL{std::move(url)});
+    }
+    // What a screen reader calls the view, looked up like a text's key.
+    ViewNode accessibilityLabel(const LocalizedStringKey& key) &&;
+    ViewNode accessibilityValue(AccessibilityValue value) && {
+        accessibility.value = value;
+        return std::move(*this);
+    }
+    ViewNode accessibilityCombined() && {
+        accessibility.combinesChildren = true;
+        return std::move(*this);
     }
 };
 

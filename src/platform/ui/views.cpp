@@ -39,6 +39,11 @@ ViewNode ZStack(Alignment alignment, Children children) {
     return container(ViewType::ZStack, content::ZStack{alignment}, children);
 }
 
+ViewNode ViewNode::accessibilityLabel(const LocalizedStringKey& key) && {
+    accessibility.label = localized(key);
+    return std::move(*this);
+}
+
 ViewNode Text(const LocalizedStringKey& key) {
     return leaf(ViewType::Text, content::Text{localized(key), true});
 }
