@@ -59,7 +59,8 @@ void scheduleNextPixel(const Playback& playback, double position, double barWidt
 }  // namespace
 
 std::optional<ViewNode> ProgressBar(const state::WidgetSharedState& state) {
-    if (!progressFraction(state.currentTime, state.duration))
+    const std::optional<double> fraction = progressFraction(state.currentTime, state.duration);
+    if (!fraction)
         return std::nullopt;
     // The few numbers the bar needs, not the state with its cover.
     const Playback playback{state.isPlaying, state.duration, state.currentTime, state.updatedAt};
