@@ -57,6 +57,9 @@ class Image {
     bool isSameImage(const Image& other) const { return source_ == other.source_; }
 
   private:
+    // The picture in `bytes`, which `owner` keeps alive.
+    static std::optional<Image> fromHeld(std::shared_ptr<const void> owner,
+                                         std::span<const std::uint8_t> bytes);
     explicit Image(std::shared_ptr<ImageSource> source) : source_(std::move(source)) {}
     std::shared_ptr<ImageSource> source_;
 };
