@@ -53,6 +53,15 @@ bool readString(ondemand::value value, std::string& out) {
     return unescapeJsonString(*content, &out);
 }
 
+// Unescaped straight into the text every copy of the state shares.
+bool readString(ondemand::value value, SharedText& out) {
+    std::string text;
+    if (!readString(value, text))
+        return false;
+    out = std::move(text);
+    return true;
+}
+
 bool validateString(ondemand::value value) {
     const auto content = stringContent(value);
     return content && unescapeJsonString(*content, nullptr);

@@ -17,9 +17,11 @@ using platform::foundation::SharedText;
 // The host's playback state as it writes it to the state file.
 struct WidgetSharedState {
     bool isPlaying = false;
-    std::string title;
-    std::string artist;
-    std::string album;
+    // Shared by every copy of the state and every view that shows them: a title may run to
+    // megabytes.
+    SharedText title;
+    SharedText artist;
+    SharedText album;
     double duration = 0;
     double currentTime = 0;
     std::string mediaKind;

@@ -40,7 +40,7 @@ struct Expected {
 // What each kind of request must answer with these files, or a reason it did not.
 std::optional<std::string> checkEntry(const SonarisEntry& entry, const Expected& expected) {
     if (entry.state.title != expected.title)
-        return "title " + entry.state.title;
+        return "title " + std::string(entry.state.title.view());
     if (!entry.artwork || entry.artwork->naturalSize() != expected.cover)
         return "cover missing or of the wrong size";
     const auto pixels = entry.artwork->decoded({40, 40});

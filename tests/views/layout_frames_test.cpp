@@ -4,6 +4,7 @@
 #include "laid_out_query.hpp"
 #include "platform/ui/hit_test.hpp"
 #include "platform/ui/layout.hpp"
+#include "tree_query.hpp"
 #include "views/large_widget_view.hpp"
 #include "views/medium_widget_view.hpp"
 #include "views/small_widget_view.hpp"
@@ -233,6 +234,23 @@ TEST(EveryLayout, AMegabyteOfTextLaysOutAsAFewHundredCharacters) {
               allFrames(layout(MediumWidgetView{longEntry}.body(), mediumSize)));
     EXPECT_EQ(allFrames(layout(LargeWidgetView{hugeEntry}.body(), largeSize)),
               allFrames(layout(LargeWidgetView{longEntry}.body(), largeSize)));
+}
+
+// A title of megabytes is held once: every family's tree, and the layout of it, shows the
+// state's own text rather than a copy.
+TEST(LayoutFrames, EveryFamilyShowsTheStatesTitleWithoutCopyingIt) {
+    const auto entry = makeEntry({.title = std::string(1 << 20, 'x')});
+    const char* title = entry.state.title.data();
+    for (const ViewNode& tree : {SmallWidgetView{entry}.body(), MediumWidgetView{entry}.body(),
+                                 LargeWidgetView{entry}.body()}) {
+        const auto shown = findAll(tree, [](const ViewNode& node) {
+            const auto* text = std::get_if<platform::ui::content::Text>(&node.content);
+            return text && text->string.size() == (1u << 20);
+        });
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(std::get<platform::ui::content::Text>(shown.front()->content).string.data(),
+                  title);
+    }
 }
 
 }  // namespace

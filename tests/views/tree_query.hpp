@@ -64,7 +64,7 @@ inline std::vector<const ViewNode*> findType(const ViewNode& root, ViewType type
 
 inline std::optional<std::string> textOf(const ViewNode& node) {
     if (const auto* text = std::get_if<ui::content::Text>(&node.content))
-        return text->string;
+        return std::string(text->string.view());
     return std::nullopt;
 }
 

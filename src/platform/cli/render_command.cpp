@@ -1,5 +1,3 @@
-#include <fontconfig/fontconfig.h>
-
 #include <algorithm>
 #include <future>
 #include <memory>
@@ -15,6 +13,7 @@
 #include "platform/render/painter.hpp"
 #include "platform/runtime/current_entry.hpp"
 #include "platform/runtime/family_names.hpp"
+#include "platform/ui/widget_fonts.hpp"
 
 namespace sonaris::platform::cli {
 
@@ -139,9 +138,9 @@ int renderPngs(const WidgetConfiguration& configuration, const Invocation& invoc
     const auto& outputs = std::get<std::vector<Target>>(planned);
     double scale = invocation.scale.value_or(2);
 
-    // Fontconfig reads its configuration and font caches the first time a text is laid out; it
-    // does that here while the entry, and with it the cover file, is read.
-    std::jthread fontsLoaded([] { FcInit(); });
+    // The fonts' caches are read the first time a text is laid out; that is done here while the
+    // entry, and with it the cover file, is read.
+    std::jthread fontsLoaded([] { ui::widgetFontConfig(); });
     auto first = outputs.front();
     auto current = requestTimeline(configuration, contextFor(first.family, first.size),
                                    foundation::Date::now());

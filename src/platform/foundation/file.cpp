@@ -51,19 +51,18 @@ std::optional<std::pair<FileDescriptor, std::size_t>> openRegularFile(
 }
 
 // Growable byte buffers for readToEnd. The raw one leaves its spare room uninitialised, since the
-// read fills it; the vector one zero-fills, a cost worth paying only for small files.
+// read fills it, and takes a large one's pages in one piece; the vector one zero-fills, a cost
+// worth paying only for small files.
 struct RawBuffer {
-    std::unique_ptr<std::uint8_t[]> bytes;
-    std::size_t size = 0;
+    ByteBlock bytes;
 
-    std::uint8_t* data() { return bytes.get(); }
-    std::size_t capacity() const { return size; }
+    std::uint8_t* data() { return bytes.data(); }
+    std::size_t capacity() const { return bytes.size(); }
     void grow(std::size_t newCapacity, std::size_t keep) {
-        auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(newCapacity);
+        ByteBlock bigger(newCapacity);
         if (keep)
-            std::memcpy(bigger.get(), bytes.get(), keep);
+            std::memcpy(bigger.data(), bytes.data(), keep);
         bytes = std::move(bigger);
-        size = newCapacity;
     }
 };
 

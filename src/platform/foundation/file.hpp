@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/foundation/byte_block.hpp"
+
 namespace sonaris::platform::foundation {
 
 inline constexpr std::size_t kNoSizeLimit = std::numeric_limits<std::size_t>::max();
@@ -24,16 +26,16 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 // run past the end without a copy of the text into a bigger buffer.
 class PaddedBytes {
   public:
-    const std::uint8_t* data() const { return data_.get(); }
+    const std::uint8_t* data() const { return data_.data(); }
     std::size_t size() const { return size_; }
     // At least size() plus the padding asked for.
     std::size_t capacity() const { return capacity_; }
-    std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
+    std::span<const std::uint8_t> bytes() const { return {data_.data(), size_}; }
 
   private:
     friend std::optional<PaddedBytes> readWholeFilePadded(const std::filesystem::path&, std::size_t,
                                                           std::size_t);
-    std::unique_ptr<std::uint8_t[]> data_;
+    ByteBlock data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
 };

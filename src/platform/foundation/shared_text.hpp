@@ -2,6 +2,7 @@
 
 #include <concepts>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,8 @@ class SharedText {
     const char* data() const { return view().data(); }
     std::size_t size() const { return view().size(); }
     bool empty() const { return view().empty(); }
+    const char* begin() const { return view().data(); }
+    const char* end() const { return view().data() + view().size(); }
 
     friend bool operator==(const SharedText& a, const SharedText& b) {
         return a.view() == b.view();
@@ -42,6 +45,10 @@ class SharedText {
              !std::same_as<Text, SharedText>) friend bool
     operator==(const SharedText& a, const Text& b) {
         return a.view() == std::string_view(b);
+    }
+
+    friend std::ostream& operator<<(std::ostream& out, const SharedText& text) {
+        return out << text.view();
     }
 
   private:

@@ -15,8 +15,10 @@ namespace sonaris::platform::image {
 // Image made from them.
 class ImageSource {
   public:
-    ImageSource(std::vector<std::uint8_t> bytes, Header header)
-        : bytes_(std::move(bytes)), header_(header) {}
+    // `bytes` lie in memory kept alive by `owner`.
+    ImageSource(std::shared_ptr<const void> owner, std::span<const std::uint8_t> bytes,
+                Header header)
+        : owner_(std::move(owner)), bytes_(bytes), header_(header) {}
     ImageSource(foundation::SharedText base64, Header header)
         : base64_(std::move(base64)), header_(header) {}
 
@@ -79,7 +81,8 @@ class ImageSource {
         return std::int64_t{bitmap.size.width} * bitmap.size.height;
     }
 
-    const std::vector<std::uint8_t> bytes_;
+    const std::shared_ptr<const void> owner_;
+    const std::span<const std::uint8_t> bytes_;
     const std::optional<foundation::SharedText> base64_;
     const Header header_;
     std::mutex mutex_;
@@ -88,12 +91,9 @@ class ImageSource {
     bool unreadable_ = false;
 };
 
-std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
-    return fromBytes(std::move(bytes), kMaxEncodedBytes);
-}
-
-std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes,
-                                      std::size_t maxEncodedBytes) {
+std::optional<Image> Image::fromHeld(std::shared_ptr<const void> owner,
+                                     std::span<const std::uint8_t> bytes,
+                                     std::size_t maxEncodedBytes) {
     if (bytes.size() > maxEncodedBytes) {
         return std::nullopt;
     }
@@ -101,7 +101,18 @@ std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes,
     if (!header) {
         return std::nullopt;
     }
-    return Image(std::make_shared<ImageSource>(std::move(bytes), *header));
+    return Image(std::make_shared<ImageSource>(std::move(owner), bytes, *header));
+}
+
+std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes) {
+    return fromBytes(std::move(bytes), kMaxEncodedBytes);
+}
+
+std::optional<Image> Image::fromBytes(std::vector<std::uint8_t> bytes,
+                                      std::size_t maxEncodedBytes) {
+    auto held = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    const std::span<const std::uint8_t> view(*held);
+    return fromHeld(std::move(held), view, maxEncodedBytes);
 }
 
 std::optional<Image> Image::fromBase64(foundation::SharedText text) {
@@ -117,11 +128,14 @@ std::optional<Image> Image::fromBase64(foundation::SharedText text) {
 }
 
 std::optional<Image> Image::fromFile(const std::filesystem::path& path) {
-    auto bytes = foundation::readWholeFile(path, kMaxEncodedBytes);
+    // Read into memory of its own rather than a vector, which would zero it first.
+    auto bytes = foundation::readWholeFilePadded(path, 0, kMaxEncodedBytes);
     if (!bytes) {
         return std::nullopt;
     }
-    return fromBytes(std::move(*bytes));
+    auto held = std::make_shared<const foundation::PaddedBytes>(std::move(*bytes));
+    const auto view = held->bytes();
+    return fromHeld(std::move(held), view, kMaxEncodedBytes);
 }
 
 PixelSize Image::naturalSize() const {

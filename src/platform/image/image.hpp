@@ -65,6 +65,10 @@ class Image {
     bool hasSameBytes(const Image& other) const;
 
   private:
+    // The picture in `bytes`, which `owner` keeps alive.
+    static std::optional<Image> fromHeld(std::shared_ptr<const void> owner,
+                                         std::span<const std::uint8_t> bytes,
+                                         std::size_t maxEncodedBytes);
     explicit Image(std::shared_ptr<ImageSource> source) : source_(std::move(source)) {}
     std::shared_ptr<ImageSource> source_;
 };

@@ -245,7 +245,7 @@ class TreePainter {
         cairo_fill(cr);
     }
 
-    void drawText(cairo_t* cr, const std::string& string, const Rect& frame,
+    void drawText(cairo_t* cr, std::string_view string, const Rect& frame,
                   const ui::ResolvedEnvironment& environment) const {
         if (string.empty() || !(frame.width > 0))
             return;

@@ -1,8 +1,10 @@
 #include "platform/ui/text_layout.hpp"
 
 #include "platform/ui/utf8.hpp"
+#include "platform/ui/widget_fonts.hpp"
 
 #include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
 
 #include <algorithm>
 #include <cmath>
@@ -30,12 +32,15 @@ struct FontDescriptionDeleter {
 
 // Font maps and contexts are not thread-safe, so each thread that sets text gets its own. At 72
 // dpi a Pango point is a layout point; with hinting off, glyph advances are the font's own and
-// do not change with the scale the text is later drawn at.
+// do not change with the scale the text is later drawn at. A null configuration is the
+// desktop's.
 class TextContext {
   public:
-    TextContext()
-        : fontMap_(pango_cairo_font_map_new()),
-          context_(pango_font_map_create_context(fontMap_.get())) {
+    explicit TextContext(FcConfig* fonts)
+        : fontMap_(pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT)), context_(nullptr) {
+        if (fonts)
+            pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap_.get()), fonts);
+        context_.reset(pango_font_map_create_context(fontMap_.get()));
         pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(fontMap_.get()), 72);
         std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> options(
             cairo_font_options_create());
@@ -54,9 +59,15 @@ class TextContext {
     std::unique_ptr<PangoContext, GObjectDeleter> context_;
 };
 
-PangoContext* threadContext() {
-    thread_local TextContext context;
-    return context.get();
+// The widget's own fonts where they have every character of the text, the desktop's where
+// they do not (a script they lack), so that no character is left without a glyph.
+PangoContext* threadContext(std::string_view text) {
+    if (widgetFontsCover(text)) {
+        thread_local TextContext widget(widgetFontConfig());
+        return widget.get();
+    }
+    thread_local TextContext desktop(nullptr);
+    return desktop.get();
 }
 
 PangoWeight pangoWeight(FontWeight weight) {
@@ -201,7 +212,7 @@ PangoLayoutPtr makeTextLayout(std::string_view text, const Font& font, std::opti
 
 PangoLayoutPtr makeTextLayout(const VisibleText& visible, const Font& font,
                               std::optional<double> width, std::optional<int> lineLimit) {
-    PangoLayoutPtr layout(pango_layout_new(threadContext()));
+    PangoLayoutPtr layout(pango_layout_new(threadContext(visible.text)));
     auto description = fontDescription(font);
     pango_layout_set_font_description(layout.get(), description.get());
     pango_layout_set_text(layout.get(), visible.text.data(), static_cast<int>(visible.text.size()));

@@ -248,7 +248,12 @@ class TreeWriter {
                            json_.key("alignment").string(alignmentName(z.alignment));
                        },
                        [&](const content::Text& t) {
-                           json_.key("text").string(repairedUtf8(t.string));
+                           // A clean text, nearly every one, is written without a
+                           // repaired copy of it first.
+                           if (isCleanUtf8(t.string))
+                               json_.key("text").string(t.string);
+                           else
+                               json_.key("text").string(repairedUtf8(t.string));
                            styling(view);
                        },
                        [&](const content::Image& i) {

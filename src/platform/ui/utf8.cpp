@@ -24,4 +24,8 @@ std::string repairedUtf8(std::string_view text) {
     return result;
 }
 
+bool isCleanUtf8(std::string_view text) {
+    return g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr);
+}
+
 }  // namespace sonaris::platform::ui

@@ -9,4 +9,7 @@ namespace sonaris::platform::ui {
 // written out, for state text that is not clean UTF-8.
 std::string repairedUtf8(std::string_view text);
 
+// Whether `text` is valid UTF-8 without NULs: what repairedUtf8 leaves as it is.
+bool isCleanUtf8(std::string_view text);
+
 }  // namespace sonaris::platform::ui

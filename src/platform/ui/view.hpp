@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/foundation/shared_text.hpp"
 #include "platform/foundation/url.hpp"
 #include "platform/image/image.hpp"
 #include "platform/ui/accessibility.hpp"
@@ -73,7 +74,9 @@ struct ZStack {
     Alignment alignment;
 };
 struct Text {
-    std::string string;      // as shown: the translation of a key, or verbatim text
+    // As shown: the translation of a key, or verbatim text. Shared by every copy of the view, as
+    // a title of megabytes is copied into each tree it is shown in.
+    foundation::SharedText string;
     bool localized = false;  // made from a localizable key
 };
 struct Image {

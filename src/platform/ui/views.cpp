@@ -48,7 +48,7 @@ ViewNode Text(const LocalizedStringKey& key) {
     return leaf(ViewType::Text, content::Text{localized(key), true});
 }
 
-ViewNode Text(std::string verbatim) {
+ViewNode Text(foundation::SharedText verbatim) {
     return leaf(ViewType::Text, content::Text{std::move(verbatim), false});
 }
 

@@ -46,7 +46,7 @@ ViewNode ZStack(Alignment alignment, Children children);
 
 ViewNode Text(const LocalizedStringKey& key);
 // Verbatim text: shown exactly as it stands, never looked up or interpreted.
-ViewNode Text(std::string verbatim);
+ViewNode Text(foundation::SharedText verbatim);
 
 ViewNode Image(std::string systemName);
 ViewNode Image(platform::image::Image image);

@@ -206,6 +206,19 @@ TEST(MakeTextLayout, JapaneseAndKoreanTextsHaveRealGlyphs) {
     }
 }
 
+// Cyrillic, Greek and emoji are set in the widget's own fonts, scripts they lack in the
+// desktop's: either way no character is left without a glyph.
+TEST(MakeTextLayout, EveryScriptAndEmojiHasRealGlyphs) {
+    for (const char* text : {"Полёт над городом", "Ελληνικά", "🎵🔥✨", "مرحبا بالعالم", "हिन्दी गीत",
+                             "เพลงไทย", "夜に駆ける 🎵 Полёт"}) {
+        for (const Font& font :
+             {title, Font::system(11, FontWeight::regular, FontDesign::rounded)}) {
+            auto layout = makeTextLayout(text, font, std::nullopt, 1);
+            EXPECT_EQ(pango_layout_get_unknown_glyphs_count(layout.get()), 0) << text;
+        }
+    }
+}
+
 TEST(SymbolSize, ScalesWithTheFontAndKnowsEachSymbol) {
     for (const char* name :
          {"waveform", "play.fill", "pause.fill", "backward.fill", "forward.fill", "music.note",

@@ -59,7 +59,7 @@ Size Engine::size(Layer layer, ProposedSize proposal) {
     return result;
 }
 
-Size Engine::textSize(const NodeRef& ref, const std::string& text, std::optional<double> width) {
+Size Engine::textSize(const NodeRef& ref, std::string_view text, std::optional<double> width) {
     if (width && std::isinf(*width))
         width.reset();
     const Key key{ref.node, 0, width.value_or(0), 0, static_cast<std::uint8_t>(width ? 1 : 0)};

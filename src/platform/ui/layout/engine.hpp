@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -48,7 +49,7 @@ class Engine {
 
     // A text's size for a width. Height never changes how text is set, so every proposal with
     // the same width (and every unbounded one) shares one measurement.
-    Size textSize(const NodeRef& ref, const std::string& text, std::optional<double> width);
+    Size textSize(const NodeRef& ref, std::string_view text, std::optional<double> width);
 
     // One device pixel, in points.
     double hairline() const { return 1 / displayScale_; }
