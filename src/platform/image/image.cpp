@@ -1,5 +1,6 @@
 #include "platform/image/image.hpp"
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 
@@ -25,7 +26,8 @@ class ImageSource {
     PixelSize naturalSize() const { return header_.size; }
 
     bool hasSameBytes(const ImageSource& other) const {
-        return bytes_ == other.bytes_ && base64_ == other.base64_;
+        return std::equal(bytes_.begin(), bytes_.end(), other.bytes_.begin(), other.bytes_.end()) &&
+               base64_ == other.base64_;
     }
 
     std::shared_ptr<const Bitmap> decoded(PixelSize atLeast) {

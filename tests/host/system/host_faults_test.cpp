@@ -189,7 +189,7 @@ TEST_F(HostFaults, ControlCharactersNeverReachTheStateOrTheTerminal) {
                        "\"xesam:artist\": [\"s\", \"Line\\nbreak\"]"));
     auto host = session_.startHost();
     ASSERT_TRUE(player && host);
-    auto state = session_.waitForState([](const auto& s) { return s.title.starts_with("A"); });
+    auto state = session_.waitForState([](const auto& s) { return s.title.view().starts_with("A"); });
     ASSERT_TRUE(state) << host->errorOutput();
     EXPECT_EQ(state->title, "A[31mB \u200f\U0001F3B5");
     EXPECT_EQ(state->artist, "Line break");
