@@ -174,4 +174,13 @@ bool makePicture(const std::filesystem::path& path, int width, int height) {
     return runProcess("/usr/bin/convert", options).exitStatus == 0 && std::filesystem::exists(path);
 }
 
+long peakResidentKilobytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmHWM:"))
+            return std::stol(line.substr(6));
+    return -1;
+}
+
 }  // namespace sonaris::testing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -71,5 +73,8 @@ std::string mprisPlugin();
 
 // A picture file made with ImageMagick; false when that is not there.
 bool makePicture(const std::filesystem::path& path, int width, int height);
+
+// A process's peak resident memory in kB (VmHWM), or -1 when it cannot be read.
+long peakResidentKilobytes(pid_t pid);
 
 }  // namespace sonaris::testing

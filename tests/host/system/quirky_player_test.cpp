@@ -37,15 +37,6 @@ std::pair<int, int> jpegSize(const std::filesystem::path& path) {
     return {at(7) << 8 | at(8), at(5) << 8 | at(6)};
 }
 
-long peakResidentKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with("VmHWM:"))
-            return std::stol(line.substr(6));
-    return -1;
-}
-
 class QuirkyPlayer : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -37,15 +37,6 @@ std::string readBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-long peakResidentKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with("VmHWM:"))
-            return std::stol(line.substr(6));
-    return -1;
-}
-
 class ScriptedPlayer : public ::testing::Test {
   protected:
     void SetUp() override {
