@@ -291,7 +291,7 @@ TEST_F(X11Desktop, ForcedBackendsNeedTheirDisplayAndWaylandFallsBackOnce) {
     std::string err = waitForErrorLine(*widget);
     EXPECT_TRUE(isOneLine(err)) << err;
     EXPECT_NE(err.find("using X11 through XWayland"), std::string::npos) << err;
-    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+    EXPECT_EQ(widget->stop(SIGTERM, 10s), 0);
 }
 
 }  // namespace
