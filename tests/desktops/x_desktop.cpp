@@ -44,7 +44,31 @@ std::variant<std::unique_ptr<Desktop>, std::string> XDesktop::start(DesktopKind 
         20s);
     if (!managing || !desktop->manager_->running())
         return program + " did not take the screen: " + desktop->manager_->errorOutput();
+    // A manager that names itself may still be loading its configuration, and openbox drops map
+    // requests that come meanwhile: the desktop is ready once a window of its own is shown.
+    if (!desktop->showsAWindow(options.environment))
+        return program + " never showed a window: " + desktop->manager_->errorOutput();
     return std::unique_ptr<Desktop>(std::move(desktop));
+}
+
+bool XDesktop::showsAWindow(const Environment& environment) {
+    constexpr const char* title = "desktop-ready";
+    auto tools = this->tools();
+    auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        ProcessOptions options;
+        options.arguments = {"-title", title};
+        options.environment = environment;
+        auto probe = BackgroundProcess::start("/usr/bin/xlogo", options);
+        if (!probe)
+            return false;
+        // A lost request is not answered later: a new window asks again.
+        bool shown = waitFor([&] { return tools.window(title).has_value(); }, 2s);
+        probe->stop(SIGTERM, 5s);
+        if (shown)
+            return waitFor([&] { return !tools.window(title); }, 5s);
+    }
+    return false;
 }
 
 XDesktop::~XDesktop() {

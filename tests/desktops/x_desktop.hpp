@@ -33,6 +33,8 @@ class XDesktop final : public Desktop {
 
   private:
     XDesktop() = default;
+    // Whether the manager shows a window of a program started now, within a while.
+    bool showsAWindow(const Environment& environment);
     XTools tools() const { return XTools(clientEnvironment({{"PATH", "/usr/bin:/bin"}})); }
 
     ScratchFolder folder_;
