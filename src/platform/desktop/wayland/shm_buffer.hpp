@@ -29,6 +29,8 @@ class ShmBuffer {
     // Copies a raster of this buffer's size in and marks the buffer busy. Cairo's premultiplied
     // ARGB32 is wl_shm's ARGB8888 on a little-endian machine, so rows are copied as they are.
     void fill(const render::Raster& raster);
+    // Marks the buffer busy again when it is attached once more as it is.
+    void reattached() { busy_ = true; }
 
   private:
     ShmBuffer() = default;

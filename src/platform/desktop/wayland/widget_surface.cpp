@@ -105,10 +105,17 @@ void WidgetSurface::setPlacement(const Placement& placement) {
 
 void WidgetSurface::place(const Placement& placement) {
     setPlacement(placement);
-    // Paced by the compositor's frames: the next move waits until this one has been shown.
+    // Paced by the compositor's frames: the next move waits until this one has been shown. A
+    // compositor may answer no frame callback for a commit without new content (KWin 5.27), so
+    // the picture shown goes along again.
     if (!frame_) {
         frame_.reset(wl_surface_frame(surface_.get()));
         wl_callback_add_listener(frame_.get(), &frameListener, this);
+    }
+    if (shown_) {
+        wl_surface_attach(surface_.get(), shown_->buffer(), 0, 0);
+        wl_surface_damage_buffer(surface_.get(), 0, 0, INT32_MAX, INT32_MAX);
+        shown_->reattached();
     }
     wl_surface_commit(surface_.get());
 }
@@ -182,7 +189,10 @@ void WidgetSurface::forgetOutput(const wl_output* output) {
 ShmBuffer* WidgetSurface::bufferFor(int width, int height) {
     // Buffers of an old size go once the compositor is done with them.
     std::erase_if(buffers_, [&](const auto& buffer) {
-        return !buffer->busy() && (buffer->width() != width || buffer->height() != height);
+        bool gone = !buffer->busy() && (buffer->width() != width || buffer->height() != height);
+        if (gone && buffer.get() == shown_)
+            shown_ = nullptr;
+        return gone;
     });
     for (const auto& buffer : buffers_)
         if (!buffer->busy() && buffer->width() == width && buffer->height() == height)
@@ -218,6 +228,7 @@ void WidgetSurface::present(const render::Raster& raster, const DrawingScale& sc
     frame_.reset(wl_surface_frame(surface_.get()));
     wl_callback_add_listener(frame_.get(), &frameListener, this);
     wl_surface_commit(surface_.get());
+    shown_ = buffer;
     presentedScale_ = scale;
 }
 

@@ -73,6 +73,7 @@ class WidgetSurface {
     WaylandPtr<wp_fractional_scale_v1> fractional_;
     WaylandPtr<zwlr_layer_surface_v1> layer_;
     WaylandPtr<wl_callback> frame_;
+    ShmBuffer* shown_ = nullptr;  // the last picture attached, one of buffers_
     std::vector<const wl_output*> entered_;
     std::optional<std::uint32_t> preferred120ths_;
     std::optional<DrawingScale> presentedScale_;
