@@ -1,6 +1,7 @@
 // Moves and presses KWin's pointer through its fake input protocol, which KWin offers to any
 // client when started with KWIN_WAYLAND_NO_PERMISSION_CHECKS=1. Each argument is one step:
-// `X,Y` moves to that point of the screen, `down` and `up` press and release the left button.
+// `X,Y` moves to that point of the screen (the first at once, the others by the difference, as
+// a mouse moves), `down` and `up` press and release the left button.
 // One gesture runs in one process, so that a drag is never cut by a device going away.
 #include <linux/input-event-codes.h>
 #include <unistd.h>
@@ -8,6 +9,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <string>
 
 #include "fake-input-client-protocol.h"
@@ -39,15 +42,23 @@ int main(int argc, char** argv) {
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(input, "sonaris tests", "drives the pointer in tests");
+    std::optional<std::pair<double, double>> at;
     for (int i = 1; i < argc; ++i) {
         std::string step = argv[i];
         double x = 0;
         double y = 0;
         if (step == "down" || step == "up")
             org_kde_kwin_fake_input_button(input, BTN_LEFT, step == "down" ? 1 : 0);
-        else if (std::sscanf(argv[i], "%lf,%lf", &x, &y) == 2)
-            org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_double(x),
-                                                            wl_fixed_from_double(y));
+        else if (std::sscanf(argv[i], "%lf,%lf", &x, &y) == 2) {
+            // The first step jumps there; the others move by the difference, as a mouse does.
+            if (!at)
+                org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_double(x),
+                                                                wl_fixed_from_double(y));
+            else
+                org_kde_kwin_fake_input_pointer_motion(input, wl_fixed_from_double(x - at->first),
+                                                       wl_fixed_from_double(y - at->second));
+            at = {x, y};
+        }
         else {
             std::fprintf(stderr, "fake-pointer: unknown step %s\n", argv[i]);
             return 2;

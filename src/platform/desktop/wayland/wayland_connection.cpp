@@ -163,6 +163,17 @@ const wl_pointer_listener WaylandConnection::pointerListener{
     +[](void*, wl_pointer*, std::uint32_t, int32_t) {},
 };
 
+const zwp_relative_pointer_v1_listener WaylandConnection::relativePointerListener{
+    +[](void* data, zwp_relative_pointer_v1*, std::uint32_t, std::uint32_t, wl_fixed_t dx,
+        wl_fixed_t dy, wl_fixed_t, wl_fixed_t) {
+        auto& connection = self(data);
+        // The accelerated motion: the one the cursor makes on the screen.
+        if (connection.pointer)
+            connection.pointer({PointerEvent::Kind::moved, connection.pointerSurface_,
+                                wl_fixed_to_double(dx), wl_fixed_to_double(dy), 0});
+    },
+};
+
 std::unique_ptr<WaylandConnection> WaylandConnection::connect() {
     std::unique_ptr<WaylandConnection> connection(new WaylandConnection());
     connection->display_.reset(wl_display_connect(nullptr));
@@ -239,6 +250,11 @@ void WaylandConnection::addGlobal(std::uint32_t name, std::string_view interface
             registry, name, &zxdg_output_manager_v1_interface, version, xdgOutputVersion));
         for (auto& output : outputs_)
             watchXdgOutput(*output);
+    } else if (interface == zwp_relative_pointer_manager_v1_interface.name &&
+               !relativePointerManager_) {
+        relativePointerManager_.reset(bind<zwp_relative_pointer_manager_v1>(
+            registry, name, &zwp_relative_pointer_manager_v1_interface, version, 1));
+        watchRelativeMotion();
     } else if (interface == wl_seat_interface.name && !seat_) {
         seatName_ = name;
         seat_.reset(bind<wl_seat>(registry, name, &wl_seat_interface, version, seatVersion));
@@ -268,6 +284,7 @@ void WaylandConnection::watchXdgOutput(WaylandOutput& output) {
 
 void WaylandConnection::removeGlobal(std::uint32_t name) {
     if (seat_ && name == seatName_) {
+        relativePointer_.reset();
         pointer_.reset();
         seat_.reset();
         pointerSurface_ = nullptr;
@@ -289,10 +306,20 @@ void WaylandConnection::seatCapabilities(std::uint32_t capabilities) {
     if (hasPointer && !pointer_) {
         pointer_.reset(wl_seat_get_pointer(seat_.get()));
         wl_pointer_add_listener(pointer_.get(), &pointerListener, this);
+        watchRelativeMotion();
     } else if (!hasPointer && pointer_) {
+        relativePointer_.reset();
         pointer_.reset();
         pointerSurface_ = nullptr;
     }
+}
+
+void WaylandConnection::watchRelativeMotion() {
+    if (!pointer_ || !relativePointerManager_ || relativePointer_)
+        return;
+    relativePointer_.reset(zwp_relative_pointer_manager_v1_get_relative_pointer(
+        relativePointerManager_.get(), pointer_.get()));
+    zwp_relative_pointer_v1_add_listener(relativePointer_.get(), &relativePointerListener, this);
 }
 
 void WaylandConnection::notifyChanged(const wl_output* output) {

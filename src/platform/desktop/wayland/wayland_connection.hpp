@@ -36,7 +36,9 @@ struct WaylandOutput {
 
 // What the pointer does over one of the client's surfaces, in surface-local coordinates.
 struct PointerEvent {
-    enum class Kind { enter, leave, motion, press, release };
+    // moved: the pointer went by (x, y) in the compositor's units, wherever it is, as a mouse
+    // moves it (relative motion).
+    enum class Kind { enter, leave, motion, moved, press, release };
     Kind kind = Kind::motion;
     wl_surface* surface = nullptr;  // for enter; the surface it is over otherwise
     double x = 0;
@@ -92,6 +94,9 @@ class WaylandConnection {
     static const zxdg_output_v1_listener xdgOutputListener;
     static const wl_seat_listener seatListener;
     static const wl_pointer_listener pointerListener;
+    static const zwp_relative_pointer_v1_listener relativePointerListener;
+    // Asks for the pointer's relative motion once both the pointer and the manager are there.
+    void watchRelativeMotion();
 
     WaylandPtr<wl_display> display_;
     WaylandPtr<wl_registry> registry_;
@@ -101,9 +106,11 @@ class WaylandConnection {
     WaylandPtr<wp_viewporter> viewporter_;
     WaylandPtr<wp_fractional_scale_manager_v1> fractionalScale_;
     WaylandPtr<zxdg_output_manager_v1> xdgOutputManager_;
+    WaylandPtr<zwp_relative_pointer_manager_v1> relativePointerManager_;
     std::uint32_t seatName_ = 0;
     WaylandPtr<wl_seat> seat_;
     WaylandPtr<wl_pointer> pointer_;
+    WaylandPtr<zwp_relative_pointer_v1> relativePointer_;  // goes before pointer_
     wl_surface* pointerSurface_ = nullptr;
     std::uint32_t enterSerial_ = 0;
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;

@@ -32,6 +32,12 @@ struct WaylandDeleter {
         zxdg_output_manager_v1_destroy(manager);
     }
     void operator()(zxdg_output_v1* output) const { zxdg_output_v1_destroy(output); }
+    void operator()(zwp_relative_pointer_manager_v1* manager) const {
+        zwp_relative_pointer_manager_v1_destroy(manager);
+    }
+    void operator()(zwp_relative_pointer_v1* pointer) const {
+        zwp_relative_pointer_v1_destroy(pointer);
+    }
 };
 
 template <class T>

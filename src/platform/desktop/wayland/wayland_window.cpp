@@ -215,6 +215,9 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
         auto rect = pressedAt_ ? pressedAt_ : surface_ ? surface_->rectOnOutput() : std::nullopt;
         if (rect && pointerAt_)
             onOutput = ui::Point{rect->x + pointerAt_->x, rect->y + pointerAt_->y};
+        if (pressedAt_ && pressedPointer_ && movedSincePress_)
+            onOutput = ui::Point{pressedAt_->x + pressedPointer_->x + movedSincePress_->x,
+                                 pressedAt_->y + pressedPointer_->y + movedSincePress_->y};
         callbacks_.pointer({kind, pointerAt_.value_or(ui::Point{}), onOutput, primary});
     };
     if (!surface_ || event.surface != surface_->surface()) {
@@ -235,6 +238,13 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
             pointerAt_ = ui::Point{event.x, event.y};
             report(desktop::PointerEvent::Kind::motion, false);
             break;
+        case wayland::PointerEvent::Kind::moved:
+            if (!pressedAt_)
+                return;
+            movedSincePress_ = ui::Point{movedSincePress_.value_or(ui::Point{}).x + event.x,
+                                         movedSincePress_.value_or(ui::Point{}).y + event.y};
+            report(desktop::PointerEvent::Kind::motion, false);
+            break;
         case wayland::PointerEvent::Kind::leave:
             pointerAt_.reset();
             report(desktop::PointerEvent::Kind::leave, false);
@@ -242,14 +252,19 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
         case wayland::PointerEvent::Kind::press:
             if (pointerAt_)
                 report(desktop::PointerEvent::Kind::press, event.button == BTN_LEFT);
-            if (event.button == BTN_LEFT)
+            if (event.button == BTN_LEFT) {
                 pressedAt_ = surface_->rectOnOutput();
+                pressedPointer_ = pointerAt_;
+                movedSincePress_.reset();
+            }
             break;
         case wayland::PointerEvent::Kind::release:
             if (pointerAt_)
                 report(desktop::PointerEvent::Kind::release, event.button == BTN_LEFT);
-            if (event.button == BTN_LEFT)
+            if (event.button == BTN_LEFT) {
                 pressedAt_.reset();
+                movedSincePress_.reset();
+            }
             break;
     }
 }

@@ -43,9 +43,13 @@ class WaylandWindow : public DesktopWindow {
     std::optional<ui::Point> pointerAt_;
     // A move asked for while the last one is still to be shown: made at the next frame.
     std::optional<Placement> pendingPlace_;
-    // Where the surface stood when the button went down: while it is held, wlroots compositors
-    // give the pointer's position relative to that, however the surface has moved since.
+    // Where the surface stood when the button went down. While it is held, wlroots compositors
+    // give the pointer's position relative to that however the surface has moved since, and
+    // KWin relative to where the surface stands now; neither says which. The pointer's own
+    // motion, where the compositor tells it, is added up from the press instead.
     std::optional<ui::Rect> pressedAt_;
+    std::optional<ui::Point> pressedPointer_;  // on the surface, at the press
+    std::optional<ui::Point> movedSincePress_;
     std::unique_ptr<PointerCursors> cursors_;
     Cursor cursor_ = Cursor::standard;
     short events_ = 0;
