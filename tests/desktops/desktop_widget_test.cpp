@@ -215,10 +215,6 @@ TEST_P(DesktopWidget, StandsAtItsAnchorsBelowWindowsWithoutTakingTheFocus) {
 }
 
 TEST_P(DesktopWidget, KeepsTheDroppedPlaceAcrossARestart) {
-    // Known fault, left open: under Mutter the gesture this harness sends does not move the
-    // widget, although the same xdotool gesture by hand does.
-    if (GetParam() == DesktopKind::mutter || GetParam() == DesktopKind::mutterX11)
-        GTEST_SKIP() << "the drag on " << nameOf(GetParam()) << " is a known open fault";
     writeSettings(
         "[dragged]\nfamily = \"small\"\nanchor = \"top-left\"\nmargin = [20, 20]\n"
         "scale = 1\n");
@@ -227,6 +223,9 @@ TEST_P(DesktopWidget, KeepsTheDroppedPlaceAcrossARestart) {
     Box start{20, 20, 170, 170};
     ASSERT_EQ(waitForWidgetAt(start), start) << widget->errorOutput() << desktop_->log();
 
+    // Mutter passes no press on to a window it began managing a moment ago (for about 200 ms
+    // on an idle machine); nobody drags a widget that soon.
+    std::this_thread::sleep_for(1s);
     // A drag in small steps, from the card's left edge.
     std::vector<std::string> gesture{Desktop::point(32, 105), "down"};
     for (int step = 1; step <= 10; ++step)
