@@ -124,6 +124,10 @@ int LiveLoop::run() {
             beforePoll_();
         if (status_)
             break;
+        // Work before the poll may have read the signal already (quitPending()); nothing would
+        // wake the poll for it again.
+        if (quitSignalled_)
+            return runtime::exitSuccess;
 
         fds.assign({{signals_.get(), POLLIN, 0}, {wallClock_.get(), POLLIN, 0}});
         ids.clear();

@@ -55,5 +55,18 @@ TEST(LiveLoop, QuitEndsTheRunWithItsStatusAndAWallClockDateInThePastIsDueAtOnce)
     EXPECT_TRUE(due);
 }
 
+TEST(LiveLoop, EndsOnASigtermThatWorkBeforeThePollSawFirst) {
+    auto loop = LiveLoop::create();
+    ASSERT_TRUE(loop);
+    // A draw checks quitPending() between its steps, as the signal comes.
+    loop->beforePoll([&] {
+        ::kill(::getpid(), SIGTERM);
+        EXPECT_TRUE(loop->quitPending());
+    });
+    // Without the fix the poll would wait for ever; this ends it with a status of its own.
+    loop->addDeadline(LiveLoop::Clock::now() + 2s, [&] { loop->quit(9); });
+    EXPECT_EQ(loop->run(), 0);
+}
+
 }  // namespace
 }  // namespace sonaris::platform::desktop
