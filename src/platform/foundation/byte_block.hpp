@@ -3,33 +3,34 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace sonaris::platform::foundation {
 
 // Memory for bytes about to be written whole (a file being read): not initialised by the
-// program. A large block is mapped from the kernel with all its pages in place, in one call:
-// touched a page at a time instead, each page costs a fault, and those faults cost more than
-// reading a cover file.
+// program, since the read fills it. It comes from the heap: a reader that reads the same large
+// file again (the live widget on each host write) gets pages that are in place already, where a
+// fresh mapping would fault every page in anew.
 class ByteBlock {
   public:
     ByteBlock() = default;
     // Throws std::bad_alloc when there is no memory for it.
-    explicit ByteBlock(std::size_t size);
-    ByteBlock(ByteBlock&& other) noexcept;
-    ByteBlock& operator=(ByteBlock&& other) noexcept;
-    ByteBlock(const ByteBlock&) = delete;
-    ByteBlock& operator=(const ByteBlock&) = delete;
-    ~ByteBlock();
+    explicit ByteBlock(std::size_t size)
+        : data_(std::make_unique_for_overwrite<std::uint8_t[]>(size)), size_(size) {}
+    ByteBlock(ByteBlock&& other) noexcept
+        : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)) {}
+    ByteBlock& operator=(ByteBlock&& other) noexcept {
+        data_ = std::move(other.data_);
+        size_ = std::exchange(other.size_, 0);
+        return *this;
+    }
 
-    std::uint8_t* data() const { return data_; }
+    std::uint8_t* data() const { return data_.get(); }
     std::size_t size() const { return size_; }
 
   private:
-    void release();
-
-    std::uint8_t* data_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> data_;
     std::size_t size_ = 0;
-    bool mapped_ = false;
 };
 
 }  // namespace sonaris::platform::foundation
