@@ -255,6 +255,19 @@ TEST_F(X11Desktop, FollowsAMonitorDeclaredWhileItRuns) {
     EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
 }
 
+TEST_F(X11Desktop, AsksAgainToBeShownWhenAWindowManagerDroppedItsRequests) {
+    x_->dropWindowRequests();
+    auto widget = startWidget(
+        {"run", "--family", "small", "--scale", "1", "--anchor", "top-left", "--margin", "30,40"});
+    ASSERT_TRUE(widget);
+    EXPECT_FALSE(x_->waitForWindow("Sonaris", 1s));
+    x_->leaveWindowRequests();
+    auto window = x_->waitForWindow("Sonaris", 10s);
+    ASSERT_TRUE(window) << widget->errorOutput();
+    EXPECT_EQ(waitForOrigin(*window, {30, 40}), (std::pair{30, 40}));
+    EXPECT_EQ(widget->stop(SIGTERM, 5s), 0);
+}
+
 TEST_F(X11Desktop, ForcedBackendsNeedTheirDisplayAndWaylandFallsBackOnce) {
     struct Case {
         std::string backend;

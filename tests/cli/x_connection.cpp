@@ -82,6 +82,20 @@ void XConnection::releaseCompositing() {
     XSync(display_, False);
 }
 
+void XConnection::dropWindowRequests() {
+    XSelectInput(display_, DefaultRootWindow(display_), SubstructureRedirectMask);
+    XSync(display_, False);
+}
+
+void XConnection::leaveWindowRequests() {
+    Window root = DefaultRootWindow(display_);
+    XSelectInput(display_, root, NoEventMask);
+    long none = 0;
+    XChangeProperty(display_, root, XInternAtom(display_, "_NET_ACTIVE_WINDOW", False), XA_WINDOW,
+                    32, PropModeReplace, reinterpret_cast<unsigned char*>(&none), 1);
+    XSync(display_, False);
+}
+
 std::optional<bool> XConnection::inputHint(XWindow window) {
     XWMHints* hints = XGetWMHints(display_, window);
     if (!hints)

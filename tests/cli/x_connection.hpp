@@ -45,6 +45,11 @@ class XConnection {
     // Owns _NET_WM_CM_S0 as a compositing manager does; release() ends it as one that exits.
     void claimCompositing();
     void releaseCompositing();
+    // Takes the requests to map and move windows, as a window manager does, and drops them, as
+    // one still setting up may; leaveWindowRequests() stops that and sets a property on the root, as a
+    // manager at work does.
+    void dropWindowRequests();
+    void leaveWindowRequests();
     // WM_HINTS' input field; nothing without the hint.
     std::optional<bool> inputHint(XWindow window);
     // Asks the window to close, as a window manager's close button does.

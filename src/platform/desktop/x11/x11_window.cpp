@@ -126,7 +126,8 @@ std::variant<std::unique_ptr<X11Window>, std::string> X11Window::open(
 
     // Monitors that come and go: RandR tells of outputs and screens; monitor objects set or
     // deleted alone (xrandr --setmonitor) only show as a ConfigureNotify of the root window.
-    xlib.selectInput(display, root, StructureNotifyMask);
+    // Property changes on the root tell of a window manager at work (see handle()).
+    xlib.selectInput(display, root, StructureNotifyMask | PropertyChangeMask);
     int errorBase = 0;
     if (live->xrandr_ && live->xrandr_->queryExtension(display, &live->randrEventBase_, &errorBase))
         live->xrandr_->selectInput(
@@ -239,6 +240,21 @@ void X11Window::handle(const XEvent& event) {
                 static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_ &&
                 callbacks_.closeRequested)
                 callbacks_.closeRequested();
+            return;
+        case MapNotify:
+            if (event.xmap.window == window_)
+                shownOnce_ = true;
+            return;
+        case PropertyNotify:
+            // A window manager that started with the widget can drop the map request that came
+            // while it was still setting up (openbox does), and the window would stay unmapped;
+            // once the manager sets the root's properties it is at work, and a new request is
+            // taken, and so is the move that was dropped with it. Once shown, a window the manager
+            // hides (a "show desktop") stays hidden.
+            if (!shownOnce_ && event.xproperty.window == RootWindow(display_, screen_)) {
+                place(placement_);
+                xlib_->mapWindow(display_, window_);
+            }
             return;
         case ConfigureNotify:
             if (event.xconfigure.window == RootWindow(display_, screen_)) {

@@ -72,6 +72,8 @@ class X11Window : public DesktopWindow {
     // Whether the corners are left to a compositor (a 32-bit window while one runs).
     bool transparent_ = false;
     bool reportedMissingOutput_ = false;
+    // Until the window is first shown, a window manager may have lost the request to map it.
+    bool shownOnce_ = false;
 };
 
 }  // namespace sonaris::platform::desktop::x11
