@@ -91,6 +91,16 @@ class HostFaults : public ::testing::Test {
 // A player announcing thousands of new tracks a second once made the host write and flush its
 // history for each, inside the bus handler, and drain every message before anything else: it
 // answered nothing, ignored SIGTERM and never caught up.
+// Tracks a second in the storm. A host built with AddressSanitizer handles messages several
+// times slower, and beside the suite's other tests it would fall behind a storm the released
+// host keeps up with, its status call queued behind the storm for good; a fifth of it still
+// storms.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr const char* stormRate = "uint32:1000";
+#else
+constexpr const char* stormRate = "uint32:5000";
+#endif
+
 TEST_F(HostFaults, AStormOfNewTracksNeverStopsTheHost) {
     ProcessOptions options;
     options.arguments = {SONARIS_HOST_TEST_DIR "/storm_player.py", "storm"};
@@ -101,7 +111,7 @@ TEST_F(HostFaults, AStormOfNewTracksNeverStopsTheHost) {
     ASSERT_TRUE(session_.waitForState([](const auto& s) { return s.title == "calm"; }))
         << host->errorOutput();
 
-    ASSERT_EQ(callStorm("Storm", {"uint32:5000", "double:4"}).exitStatus, 0);
+    ASSERT_EQ(callStorm("Storm", {stormRate, "double:4"}).exitStatus, 0);
     std::this_thread::sleep_for(1500ms);
     // `status` gives up on the host after 3 s; under the sanitizers on a loaded machine the
     // host's answer can take longer, so it is asked up to three times (before the storm was
@@ -120,7 +130,7 @@ TEST_F(HostFaults, AStormOfNewTracksNeverStopsTheHost) {
     EXPECT_NE(history.find("\"storm "), std::string::npos) << history;
 
     // In the middle of the next storm, SIGTERM still ends it, with a last state not playing.
-    ASSERT_EQ(callStorm("Storm", {"uint32:5000", "double:10"}).exitStatus, 0);
+    ASSERT_EQ(callStorm("Storm", {stormRate, "double:10"}).exitStatus, 0);
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(host->stop(SIGTERM, 5s), 0);
     auto state = session_.readState();
