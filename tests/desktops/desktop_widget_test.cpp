@@ -132,6 +132,14 @@ class DesktopWidget : public ::testing::TestWithParam<DesktopKind> {
                                 home_.path() / "config/sonaris/widget.toml");
     }
 
+    // A small widget of its own name at the top left corner, 20 points in, as widget.toml asks.
+    std::optional<BackgroundProcess> startNamedAtTopLeft(const std::string& name) {
+        writeSettings("[" + name +
+                      "]\nfamily = \"small\"\nanchor = \"top-left\"\nmargin = [20, 20]\n"
+                      "scale = 1\n");
+        return startWidget({"--name", name});
+    }
+
     std::string shotName(const std::string& what) const { return nameOf(GetParam()) + "-" + what; }
 
     ScratchFolder home_;
@@ -215,10 +223,7 @@ TEST_P(DesktopWidget, StandsAtItsAnchorsBelowWindowsWithoutTakingTheFocus) {
 }
 
 TEST_P(DesktopWidget, KeepsTheDroppedPlaceAcrossARestart) {
-    writeSettings(
-        "[dragged]\nfamily = \"small\"\nanchor = \"top-left\"\nmargin = [20, 20]\n"
-        "scale = 1\n");
-    auto widget = startWidget({"--name", "dragged"});
+    auto widget = startNamedAtTopLeft("dragged");
     ASSERT_TRUE(widget);
     Box start{20, 20, 170, 170};
     ASSERT_EQ(waitForWidgetAt(start), start) << widget->errorOutput() << desktop_->log();
@@ -252,10 +257,7 @@ TEST_P(DesktopWidget, KeepsTheDroppedPlaceAcrossARestart) {
 }
 
 TEST_P(DesktopWidget, FollowsEditsOfItsSettingsAndRunsOncePerName) {
-    writeSettings(
-        "[live]\nfamily = \"small\"\nanchor = \"top-left\"\nmargin = [20, 20]\n"
-        "scale = 1\n");
-    auto widget = startWidget({"--name", "live"});
+    auto widget = startNamedAtTopLeft("live");
     ASSERT_TRUE(widget);
     Box start{20, 20, 170, 170};
     ASSERT_EQ(waitForWidgetAt(start), start) << widget->errorOutput() << desktop_->log();

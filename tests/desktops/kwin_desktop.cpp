@@ -12,6 +12,8 @@
 #include <sstream>
 #include <thread>
 
+#include "desktops/x_tools.hpp"
+
 namespace sonaris::testing {
 
 namespace {
@@ -44,13 +46,9 @@ std::variant<std::unique_ptr<Desktop>, std::string> KWinDesktop::start(int width
         return std::string("no session bus");
 
     ProcessOptions options;
-    options.environment = {{"PATH", "/usr/bin:/bin"},
-                           {"HOME", folder.string()},
-                           {"XDG_CONFIG_HOME", (folder / "config").string()},
-                           {"XDG_RUNTIME_DIR", (folder / "runtime").string()},
-                           {"DBUS_SESSION_BUS_ADDRESS", desktop->bus_->address()},
-                           {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"},
-                           {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}};
+    options.environment = compositorEnvironment(folder, *desktop->bus_);
+    options.environment["KWIN_WAYLAND_NO_PERMISSION_CHECKS"] = "1";
+    options.environment["KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"] = "1";
     options.arguments = {"--virtual", "--xwayland",          "--socket", socketName,
                          "--width",   std::to_string(width), "--height", std::to_string(height)};
     if (auto process = BackgroundProcess::start((folder / "bin/kwin_wayland").string(), options))
@@ -66,10 +64,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> KWinDesktop::start(int width
             if (!server || !std::filesystem::exists(folder / "runtime" / socketName))
                 return false;
             desktop->x_ = *server;
-            ProcessOptions probe;
-            probe.arguments = {"-root", "_NET_SUPPORTING_WM_CHECK"};
-            probe.environment = desktop->clientEnvironment({{"PATH", "/usr/bin:/bin"}});
-            return runProcess("/usr/bin/xprop", probe).out.find("window id") != std::string::npos;
+            return XTools(desktop->clientEnvironment({{"PATH", "/usr/bin:/bin"}})).managerNamed();
         },
         30s);
     if (!ready || !desktop->kwin_->running())
@@ -165,14 +160,14 @@ std::optional<KWinDesktop::Window> KWinDesktop::widget(const std::vector<Window>
     return std::nullopt;
 }
 
-std::optional<Box> KWinDesktop::widgetBox() {
+std::optional<KWinDesktop::Window> KWinDesktop::widgetWindow() {
     auto all = windows();
-    if (!all)
-        return std::nullopt;
-    auto found = widget(*all);
-    if (!found)
-        return std::nullopt;
-    return found->box;
+    return all ? widget(*all) : std::nullopt;
+}
+
+std::optional<Box> KWinDesktop::widgetBox() {
+    auto found = widgetWindow();
+    return found ? std::optional<Box>(found->box) : std::nullopt;
 }
 
 std::string KWinDesktop::activeTitle() {
@@ -188,13 +183,8 @@ std::string KWinDesktop::activeTitle() {
 }
 
 std::optional<bool> KWinDesktop::widgetSkipsTaskbar() {
-    auto all = windows();
-    if (!all)
-        return std::nullopt;
-    auto found = widget(*all);
-    if (!found)
-        return std::nullopt;
-    return found->skipsTaskbar;
+    auto found = widgetWindow();
+    return found ? std::optional<bool>(found->skipsTaskbar) : std::nullopt;
 }
 
 std::optional<bool> KWinDesktop::aboveWidget(const std::string& title) {

@@ -48,6 +48,8 @@ class KWinDesktop final : public Desktop {
     // Every window KWin manages, layer surfaces included, as a script run inside KWin sees them.
     std::optional<std::vector<Window>> windows();
     std::optional<Window> widget(const std::vector<Window>& windows) const;
+    // The widget among the windows KWin reports now.
+    std::optional<Window> widgetWindow();
 
     ScratchFolder folder_;
     std::optional<SessionBus> bus_;

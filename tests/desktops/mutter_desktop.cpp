@@ -34,11 +34,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> MutterDesktop::start(int wid
         return std::string("no session bus");
 
     ProcessOptions options;
-    options.environment = {{"PATH", "/usr/bin:/bin"},
-                           {"HOME", folder.string()},
-                           {"XDG_CONFIG_HOME", (folder / "config").string()},
-                           {"XDG_RUNTIME_DIR", (folder / "runtime").string()},
-                           {"DBUS_SESSION_BUS_ADDRESS", desktop->bus_->address()}};
+    options.environment = compositorEnvironment(folder, *desktop->bus_);
     options.arguments = {"--headless", "--wayland", "--virtual-monitor",
                          std::to_string(width) + "x" + std::to_string(height),
                          std::string("--wayland-display=") + socketName};
@@ -61,10 +57,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> MutterDesktop::start(int wid
             if (!server)
                 return false;
             desktop->x_ = *server;
-            ProcessOptions probe;
-            probe.arguments = {"-root", "_NET_SUPPORTING_WM_CHECK"};
-            probe.environment = desktop->clientEnvironment({{"PATH", "/usr/bin:/bin"}});
-            return runProcess("/usr/bin/xprop", probe).out.find("window id") != std::string::npos;
+            return desktop->tools().managerNamed();
         },
         30s);
     if (!ready || !desktop->mutter_->running())
@@ -120,14 +113,6 @@ Environment MutterDesktop::clientEnvironment(Environment base) const {
     return x_.clientEnvironment(std::move(base));
 }
 
-std::optional<Box> MutterDesktop::widgetBox() {
-    auto tools = this->tools();
-    auto window = tools.window("Sonaris");
-    if (!window)
-        return std::nullopt;
-    return tools.geometry(*window);
-}
-
 bool MutterDesktop::moveBy(double dx, double dy) {
     try {
         remote_->callMethod("NotifyPointerMotionRelative")
@@ -161,15 +146,6 @@ bool MutterDesktop::pointer(const std::vector<std::string>& steps) {
         return false;
     }
     return true;
-}
-
-// The window's own pixels: quicker than the whole screen, and had where Xwayland draws no root.
-std::optional<Picture> MutterDesktop::widgetPicture() {
-    auto tools = this->tools();
-    auto window = tools.window("Sonaris");
-    if (!window)
-        return std::nullopt;
-    return tools.screenshot(*window);
 }
 
 }  // namespace sonaris::testing

@@ -30,7 +30,7 @@ class MutterDesktop final : public Desktop {
     ~MutterDesktop() override;
 
     Environment clientEnvironment(Environment base) const override;
-    std::optional<Box> widgetBox() override;
+    std::optional<Box> widgetBox() override { return tools().widgetBox(); }
     std::string activeTitle() override { return tools().activeTitle(); }
     std::optional<bool> widgetSkipsTaskbar() override { return tools().widgetSkipsTaskbar(); }
     std::optional<bool> aboveWidget(const std::string& title) override {
@@ -38,7 +38,7 @@ class MutterDesktop final : public Desktop {
     }
     bool pointer(const std::vector<std::string>& steps) override;
     std::optional<Picture> screenshot() override { return std::nullopt; }
-    std::optional<Picture> widgetPicture() override;
+    std::optional<Picture> widgetPicture() override { return tools().widgetPicture(); }
     std::string log() override { return mutter_ ? mutter_->errorOutput() : ""; }
 
   private:

@@ -16,6 +16,14 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
     return true;
 }
 
+Environment compositorEnvironment(const std::filesystem::path& folder, const SessionBus& bus) {
+    return {{"PATH", "/usr/bin:/bin"},
+            {"HOME", folder.string()},
+            {"XDG_CONFIG_HOME", (folder / "config").string()},
+            {"XDG_RUNTIME_DIR", (folder / "runtime").string()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus.address()}};
+}
+
 std::optional<SessionBus> SessionBus::start(const std::filesystem::path& folder) {
     auto socket = folder / "bus";
     ProcessOptions options;

@@ -26,6 +26,10 @@ class SessionBus {
     std::string address_;
 };
 
+// What a compositor started in `folder` runs with: a home, settings and runtime folder (made by
+// the caller) of its own there, and the bus.
+Environment compositorEnvironment(const std::filesystem::path& folder, const SessionBus& bus);
+
 // Polls `done` every 20 ms until it holds or `limit` passes; whether it held.
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
 

@@ -37,9 +37,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> XDesktop::start(DesktopKind 
     bool managing = waitFor(
         [&] {
             return !desktop->manager_->running() || tools.stacking().size() > 0 ||
-                   runProcess("/usr/bin/xprop", {.arguments = {"-root", "_NET_SUPPORTING_WM_CHECK"},
-                                                 .environment = options.environment})
-                           .out.find("window id") != std::string::npos;
+                   tools.managerNamed();
         },
         20s);
     if (!managing || !desktop->manager_->running())
@@ -83,25 +81,8 @@ Environment XDesktop::clientEnvironment(Environment base) const {
     return base;
 }
 
-std::optional<Box> XDesktop::widgetBox() {
-    auto tools = this->tools();
-    auto window = tools.window("Sonaris");
-    if (!window)
-        return std::nullopt;
-    return tools.geometry(*window);
-}
-
 std::optional<Picture> XDesktop::screenshot() {
     return tools().screenshot();
-}
-
-// The window's own pixels: quicker than the whole screen, and had where Xwayland draws no root.
-std::optional<Picture> XDesktop::widgetPicture() {
-    auto tools = this->tools();
-    auto window = tools.window("Sonaris");
-    if (!window)
-        return std::nullopt;
-    return tools.screenshot(*window);
 }
 
 }  // namespace sonaris::testing

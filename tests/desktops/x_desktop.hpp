@@ -20,7 +20,7 @@ class XDesktop final : public Desktop {
     ~XDesktop() override;
 
     Environment clientEnvironment(Environment base) const override;
-    std::optional<Box> widgetBox() override;
+    std::optional<Box> widgetBox() override { return tools().widgetBox(); }
     std::string activeTitle() override { return tools().activeTitle(); }
     std::optional<bool> widgetSkipsTaskbar() override { return tools().widgetSkipsTaskbar(); }
     std::optional<bool> aboveWidget(const std::string& title) override {
@@ -28,7 +28,7 @@ class XDesktop final : public Desktop {
     }
     bool pointer(const std::vector<std::string>& steps) override { return tools().pointer(steps); }
     std::optional<Picture> screenshot() override;
-    std::optional<Picture> widgetPicture() override;
+    std::optional<Picture> widgetPicture() override { return tools().widgetPicture(); }
     std::string log() override { return manager_ ? manager_->errorOutput() : ""; }
 
   private:

@@ -173,4 +173,23 @@ std::optional<Picture> XTools::screenshot(const std::string& window) const {
     return readXwd(dumped.out);
 }
 
+std::optional<Box> XTools::widgetBox() const {
+    auto widget = window("Sonaris");
+    if (!widget)
+        return std::nullopt;
+    return geometry(*widget);
+}
+
+std::optional<Picture> XTools::widgetPicture() const {
+    auto widget = window("Sonaris");
+    if (!widget)
+        return std::nullopt;
+    return screenshot(*widget);
+}
+
+bool XTools::managerNamed() const {
+    return run("/usr/bin/xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") !=
+           std::string::npos;
+}
+
 }  // namespace sonaris::testing

@@ -31,6 +31,12 @@ class XTools {
     bool pointer(const std::vector<std::string>& steps) const;
     // The root window, or one window, as `xwd` dumps it.
     std::optional<Picture> screenshot(const std::string& window = "") const;
+    // The widget's window ("Sonaris"): its place, and its own pixels (quicker than the whole
+    // screen, and had where Xwayland draws no root).
+    std::optional<Box> widgetBox() const;
+    std::optional<Picture> widgetPicture() const;
+    // Whether a window manager names itself on the root window (_NET_SUPPORTING_WM_CHECK).
+    bool managerNamed() const;
 
   private:
     ProcessResult run(const std::string& program, std::vector<std::string> arguments) const;
