@@ -87,10 +87,8 @@ KWinDesktop::~KWinDesktop() {
 }
 
 Environment KWinDesktop::clientEnvironment(Environment base) const {
-    base["WAYLAND_DISPLAY"] = socketName;
-    base["XDG_RUNTIME_DIR"] = (folder_.path() / "runtime").string();
-    base["DBUS_SESSION_BUS_ADDRESS"] = bus_->address();
-    return x_.clientEnvironment(std::move(base));
+    return x_.clientEnvironment(
+        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, socketName));
 }
 
 std::optional<std::vector<KWinDesktop::Window>> KWinDesktop::windows() {

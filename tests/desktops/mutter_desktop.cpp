@@ -107,10 +107,8 @@ MutterDesktop::~MutterDesktop() {
 }
 
 Environment MutterDesktop::clientEnvironment(Environment base) const {
-    base["WAYLAND_DISPLAY"] = socketName;
-    base["XDG_RUNTIME_DIR"] = (folder_.path() / "runtime").string();
-    base["DBUS_SESSION_BUS_ADDRESS"] = bus_->address();
-    return x_.clientEnvironment(std::move(base));
+    return x_.clientEnvironment(
+        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, socketName));
 }
 
 bool MutterDesktop::moveBy(double dx, double dy) {

@@ -24,6 +24,14 @@ Environment compositorEnvironment(const std::filesystem::path& folder, const Ses
             {"DBUS_SESSION_BUS_ADDRESS", bus.address()}};
 }
 
+Environment compositorClientEnvironment(Environment base, const std::filesystem::path& folder,
+                                        const SessionBus& bus, const std::string& socketName) {
+    base["WAYLAND_DISPLAY"] = socketName;
+    base["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
+    base["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    return base;
+}
+
 std::optional<SessionBus> SessionBus::start(const std::filesystem::path& folder) {
     auto socket = folder / "bus";
     ProcessOptions options;
