@@ -242,8 +242,12 @@ void X11Window::handle(const XEvent& event) {
                 callbacks_.closeRequested();
             return;
         case MapNotify:
-            if (event.xmap.window == window_)
+            if (event.xmap.window == window_ && !shownOnce_) {
                 shownOnce_ = true;
+                // The root's properties change with every focus change; shown, the widget need
+                // not wake for them.
+                xlib_->selectInput(display_, RootWindow(display_, screen_), StructureNotifyMask);
+            }
             return;
         case PropertyNotify:
             // A window manager that started with the widget can drop the map request that came
