@@ -397,10 +397,16 @@ class Daemon {
         artHoldUntil_.reset();
         // The answer to a position read usually comes within a millisecond; a player that does
         // not answer gets the estimate.
-        if (holdForPosition_ && (positionWanted_ || awaitingPosition_) && writeWantedSince_ &&
-            now < *writeWantedSince_ + positionHold) {
-            writeDue_ = *writeWantedSince_ + positionHold;
-            return;
+        if (holdForPosition_ && (positionWanted_ || awaitingPosition_) && writeWantedSince_) {
+            // Counted from when the read goes out: one held back by positionReadGap, because a
+            // read went out just before, still gets its full time.
+            auto asked =
+                std::max(*writeWantedSince_,
+                         positionWanted_ ? lastPositionRead_ + positionReadGap : lastPositionRead_);
+            if (now < asked + positionHold) {
+                writeDue_ = asked + positionHold;
+                return;
+            }
         }
         holdForPosition_ = false;
         writeWantedSince_.reset();
