@@ -20,8 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* socketName = "wayland-sonaris";
-
 }  // namespace
 
 std::variant<std::unique_ptr<Desktop>, std::string> KWinDesktop::start(int width, int height) {
@@ -49,7 +47,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> KWinDesktop::start(int width
     options.environment = compositorEnvironment(folder, *desktop->bus_);
     options.environment["KWIN_WAYLAND_NO_PERMISSION_CHECKS"] = "1";
     options.environment["KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"] = "1";
-    options.arguments = {"--virtual", "--xwayland",          "--socket", socketName,
+    options.arguments = {"--virtual", "--xwayland",          "--socket", compositorSocket,
                          "--width",   std::to_string(width), "--height", std::to_string(height)};
     if (auto process = BackgroundProcess::start((folder / "bin/kwin_wayland").string(), options))
         desktop->kwin_.emplace(std::move(*process));
@@ -61,7 +59,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> KWinDesktop::start(int width
             if (!desktop->kwin_->running())
                 return true;
             auto server = findXwayland(pid);
-            if (!server || !std::filesystem::exists(folder / "runtime" / socketName))
+            if (!server || !std::filesystem::exists(folder / "runtime" / compositorSocket))
                 return false;
             desktop->x_ = *server;
             return XTools(desktop->clientEnvironment({{"PATH", "/usr/bin:/bin"}})).managerNamed();
@@ -88,7 +86,7 @@ KWinDesktop::~KWinDesktop() {
 
 Environment KWinDesktop::clientEnvironment(Environment base) const {
     return x_.clientEnvironment(
-        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, socketName));
+        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, compositorSocket));
 }
 
 std::optional<std::vector<KWinDesktop::Window>> KWinDesktop::windows() {

@@ -13,7 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* socketName = "wayland-sonaris";
 constexpr const char* remoteService = "org.gnome.Mutter.RemoteDesktop";
 constexpr const char* sessionInterface = "org.gnome.Mutter.RemoteDesktop.Session";
 
@@ -37,7 +36,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> MutterDesktop::start(int wid
     options.environment = compositorEnvironment(folder, *desktop->bus_);
     options.arguments = {"--headless", "--wayland", "--virtual-monitor",
                          std::to_string(width) + "x" + std::to_string(height),
-                         std::string("--wayland-display=") + socketName};
+                         std::string("--wayland-display=") + compositorSocket};
     if (!xwayland)
         options.arguments.push_back("--no-x11");
     if (auto process = BackgroundProcess::start("/usr/bin/mutter", options))
@@ -49,7 +48,7 @@ std::variant<std::unique_ptr<Desktop>, std::string> MutterDesktop::start(int wid
         [&] {
             if (!desktop->mutter_->running())
                 return true;
-            if (!std::filesystem::exists(folder / "runtime" / socketName))
+            if (!std::filesystem::exists(folder / "runtime" / compositorSocket))
                 return false;
             if (!xwayland)
                 return true;
@@ -108,7 +107,7 @@ MutterDesktop::~MutterDesktop() {
 
 Environment MutterDesktop::clientEnvironment(Environment base) const {
     return x_.clientEnvironment(
-        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, socketName));
+        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, compositorSocket));
 }
 
 bool MutterDesktop::moveBy(double dx, double dy) {

@@ -26,6 +26,9 @@ class SessionBus {
     std::string address_;
 };
 
+// The Wayland socket the test compositors (KWin, Mutter) open in their runtime folder.
+inline constexpr const char* compositorSocket = "wayland-sonaris";
+
 // What a compositor started in `folder` runs with: a home, settings and runtime folder (made by
 // the caller) of its own there, and the bus.
 Environment compositorEnvironment(const std::filesystem::path& folder, const SessionBus& bus);

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/foundation/base64.hpp"
 #include "state/host_contract.hpp"
 
 namespace sonaris::testing {
@@ -92,6 +93,10 @@ inline void writeFile(const std::filesystem::path& path, const std::vector<std::
 }
 
 // A JPEG of noise, `width` by `height` pixels.
+inline std::string base64Of(const std::vector<std::uint8_t>& bytes) {
+    return platform::foundation::base64Encode(bytes.data(), bytes.size());
+}
+
 inline std::vector<std::uint8_t> makeJpeg(int width, int height, unsigned seed = 1) {
     std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3);
     std::mt19937 random(seed);

@@ -23,6 +23,7 @@ namespace {
 
 using platform::image::PixelSize;
 using Bytes = std::vector<std::uint8_t>;
+using testing::base64Of;
 using testing::makeJpeg;
 using testing::ScratchHome;
 using testing::writeFile;
@@ -31,10 +32,6 @@ long peakResidentMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-std::string base64Of(const Bytes& bytes) {
-    return platform::foundation::base64Encode(bytes.data(), bytes.size());
 }
 
 // A real JPEG whose frame header is rewritten to state another size.

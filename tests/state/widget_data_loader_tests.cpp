@@ -14,6 +14,7 @@ namespace sonaris::state {
 namespace {
 
 using platform::image::PixelSize;
+using testing::base64Of;
 using testing::makeJpeg;
 using testing::ScratchHome;
 using testing::stateDocumentWith;
@@ -21,10 +22,6 @@ using testing::writeFile;
 
 std::string stateTitled(const std::string& title) {
     return stateDocumentWith("title", "\"" + title + "\"");
-}
-
-std::string base64Of(const std::vector<std::uint8_t>& bytes) {
-    return platform::foundation::base64Encode(bytes.data(), bytes.size());
 }
 
 // Files that are no state file, each made at `path`.

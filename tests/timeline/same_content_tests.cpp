@@ -12,7 +12,7 @@ using testing::ScratchHome;
 using testing::stateDocumentWith;
 using testing::writeFile;
 
-SonarisEntry read() {
+SonarisEntry readEntry() {
     std::optional<SonarisEntry> result;
     SonarisWidgetProvider().getSnapshot({}, [&](SonarisEntry entry) { result = std::move(entry); });
     return std::move(result).value();
@@ -24,17 +24,17 @@ TEST(SameContent, FollowsEveryChangeOfTheHostsFilesAndNothingElse) {
     ScratchHome home;
     writeFile(home.supportState(), stateDocumentWith("title", "\"One\""));
     writeFile(home.supportCover(), makeJpeg(30, 20, 1));
-    const auto shown = read();
+    const auto shown = readEntry();
 
     writeFile(home.supportState(), stateDocumentWith("title", "\"One\""));
-    EXPECT_TRUE(sameContent(shown, read())) << "the same files written again";
+    EXPECT_TRUE(sameContent(shown, readEntry())) << "the same files written again";
 
     writeFile(home.supportCover(), makeJpeg(30, 20, 2));
-    EXPECT_FALSE(sameContent(shown, read())) << "a cover of the same size replaced alone";
+    EXPECT_FALSE(sameContent(shown, readEntry())) << "a cover of the same size replaced alone";
 
     writeFile(home.supportCover(), makeJpeg(30, 20, 1));
     writeFile(home.supportState(), stateDocumentWith("title", "\"Two\""));
-    EXPECT_FALSE(sameContent(shown, read())) << "a new title";
+    EXPECT_FALSE(sameContent(shown, readEntry())) << "a new title";
 }
 
 }  // namespace

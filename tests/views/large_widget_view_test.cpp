@@ -24,18 +24,11 @@ const ViewNode& column(const ViewNode& root) {
 const ViewNode& card(const ViewNode& root) {
     return column(root).children[0];
 }
-const ViewNode& infoColumn(const ViewNode& root) {
+const ViewNode& cardColumn(const ViewNode& root) {
     return card(root).children[1];
 }
 const ViewNode& transportRow(const ViewNode& root) {
     return column(root).children[1];
-}
-
-Strings childHeadlines(const ViewNode& node) {
-    Strings out;
-    for (const auto& child : node.children)
-        out.push_back(headline(child));
-    return out;
 }
 
 TEST(LargeWidgetView, OnlyItsSixLinksOpenAnything) {
@@ -164,7 +157,7 @@ TEST(LargeWidgetView, PlayStateSwitchesWaveformAndPlayButtonOnly) {
     };
     for (const auto& c : cases) {
         const ViewNode root = largeTree({.isPlaying = c.playing});
-        EXPECT_EQ(childHeadlines(infoColumn(root).children[0]), c.statusRow);
+        EXPECT_EQ(childHeadlines(cardColumn(root).children[0]), c.statusRow);
         EXPECT_EQ(childHeadlines(transportRow(root).children[1].children[0]), c.playButton);
     }
     // Everything else is the same in both states.
@@ -185,7 +178,7 @@ TEST(LargeWidgetView, InfoColumnTextsAndBar) {
     };
     for (const auto& c : {Case{0, 3}, Case{-5, 3}, Case{std::nan(""), 3}, Case{200, 4}}) {
         const ViewNode root = largeTree({.title = "T", .artist = "A", .duration = c.duration});
-        const ViewNode& info = infoColumn(root);
+        const ViewNode& info = cardColumn(root);
         EXPECT_EQ(headline(info), "VStack leading 4");
         ASSERT_EQ(info.children.size(), c.children) << c.duration;
         EXPECT_EQ(modifiersOf(info.children[0].children[0]),
@@ -236,7 +229,7 @@ TEST(LargeWidgetView, TransportButtonsAreWideTiles) {
 TEST(LargeWidgetView, ToolsAreTheSameForEveryEntry) {
     const std::string tools = describe(ToolsRow());
     for (const auto& shape : {EntryShape{.isPlaying = true, .withCover = true},
-                             EntryShape{.isPlaying = false, .duration = 5}}) {
+                              EntryShape{.isPlaying = false, .duration = 5}}) {
         const ViewNode root = largeTree(shape);
         EXPECT_EQ(describe(column(root).children[2]),
                   "Divider\n  .background(all)\n    Color rgba(1,1,1,0.1)\n");

@@ -31,13 +31,6 @@ const ViewNode& linkRow(const ViewNode& root) {
     return infoColumn(root).children.back();
 }
 
-Strings childHeadlines(const ViewNode& node) {
-    Strings out;
-    for (const auto& child : node.children)
-        out.push_back(headline(child));
-    return out;
-}
-
 TEST(MediumWidgetView, RootIsBackgroundAndInsetRowWithPlayAsTapURL) {
     const ViewNode root = mediumTree({.isPlaying = true});
     EXPECT_EQ(headline(root), "ZStack center/center");

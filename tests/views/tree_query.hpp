@@ -304,6 +304,13 @@ inline std::string headline(const ViewNode& node) {
     return out.str();
 }
 
+inline std::vector<std::string> childHeadlines(const ViewNode& node) {
+    std::vector<std::string> out;
+    for (const auto& child : node.children)
+        out.push_back(headline(child));
+    return out;
+}
+
 inline void describeInto(std::ostringstream& out, const ViewNode& node, int depth) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     out << indent << headline(node) << "\n";

@@ -13,7 +13,7 @@ namespace sonaris::testing {
 namespace {
 
 // {"PlaybackStatus": ..., "Metadata": {...}, more}; entries are JSON text.
-std::string playing(const std::string& metadata, const std::string& more = "") {
+std::string playingWith(const std::string& metadata, const std::string& more = "") {
     return "{\"PlaybackStatus\": [\"s\", \"Playing\"], \"Metadata\": [\"a{sv}\", {" + metadata +
            "}]" + (more.empty() ? "" : ", " + more) + "}";
 }
@@ -55,10 +55,10 @@ class QuirkyPlayer : public ::testing::Test {
 TEST_F(QuirkyPlayer, WithoutAPositionTheTimeIsThePlayingTimeSeenAndATitleMakesATrack) {
     auto host = session_.startHost();
     auto player = session_.startFakePlayer(
-        "browser", playing(entry("mpris:trackid", "o", text("/same")) + ", " +
-                               entry("xesam:title", "s", text("Video")) + ", " +
-                               entry("mpris:length", "x", "600000000"),
-                           "\"Position\": [\"none\", null]"));
+        "browser", playingWith(entry("mpris:trackid", "o", text("/same")) + ", " +
+                                   entry("xesam:title", "s", text("Video")) + ", " +
+                                   entry("mpris:length", "x", "600000000"),
+                               "\"Position\": [\"none\", null]"));
     ASSERT_TRUE(host && player);
     auto state = session_.waitForState([](const auto& s) { return s.title == "Video"; });
     ASSERT_TRUE(state) << host->errorOutput();
@@ -68,9 +68,9 @@ TEST_F(QuirkyPlayer, WithoutAPositionTheTimeIsThePlayingTimeSeenAndATitleMakesAT
     // The same track id and no URL: a new title is a new track. A Position of the wrong type
     // tells nothing, and without a length there is no bar.
     ASSERT_TRUE(
-        session_.setFake("browser", playing(entry("mpris:trackid", "o", text("/same")) + ", " +
-                                                entry("xesam:title", "s", text("Next video")),
-                                            "\"Position\": [\"s\", \"soon\"]")));
+        session_.setFake("browser", playingWith(entry("mpris:trackid", "o", text("/same")) + ", " +
+                                                    entry("xesam:title", "s", text("Next video")),
+                                                "\"Position\": [\"s\", \"soon\"]")));
     state = session_.waitForState([](const auto& s) { return s.title == "Next video"; });
     ASSERT_TRUE(state);
     EXPECT_EQ(state->duration, 0);
@@ -81,8 +81,8 @@ TEST_F(QuirkyPlayer, WithoutAPositionTheTimeIsThePlayingTimeSeenAndATitleMakesAT
     // The player restarts under the same name with another track: still a new one.
     player->stop(SIGKILL, 5s);
     auto again = session_.startFakePlayer(
-        "browser", playing(entry("mpris:trackid", "o", text("/same")) + ", " +
-                           entry("xesam:title", "s", text("Third video"))));
+        "browser", playingWith(entry("mpris:trackid", "o", text("/same")) + ", " +
+                               entry("xesam:title", "s", text("Third video"))));
     ASSERT_TRUE(again);
     state = session_.waitForState([](const auto& s) { return s.title == "Third video"; });
     ASSERT_TRUE(state && !state->recentTracks.empty());
@@ -96,9 +96,9 @@ TEST_F(QuirkyPlayer, EachTrackShowsItsOwnCoverAndKeepsItsBest) {
     if (small.empty() || large.empty() || thumb.empty())
         GTEST_SKIP() << "ImageMagick is not available";
     auto track = [](const std::string& title, const std::string& art) {
-        return playing(entry("mpris:trackid", "o", text("/same")) + ", " +
-                       entry("xesam:title", "s", text(title)) + ", " +
-                       entry("mpris:artUrl", "s", text(art)));
+        return playingWith(entry("mpris:trackid", "o", text("/same")) + ", " +
+                           entry("xesam:title", "s", text(title)) + ", " +
+                           entry("mpris:artUrl", "s", text(art)));
     };
     auto host = session_.startHost();
     auto player = session_.startFakePlayer("chromium.instance9", track("One", small));
@@ -130,9 +130,9 @@ TEST_F(QuirkyPlayer, PlaceholdersAndProxiesNeverTakeTheTrackOver) {
     ASSERT_TRUE(host && real);
     ASSERT_TRUE(session_.waitForState([](const auto& s) { return s.title == "Real"; }));
     // A tab's empty player and playerctld mirroring, both playing and both newer.
-    auto ghost = session_.startFakePlayer("firefox.instance_1_2", playing(""));
-    auto proxy =
-        session_.startFakePlayer("playerctld", playing(entry("xesam:title", "s", text("Real"))));
+    auto ghost = session_.startFakePlayer("firefox.instance_1_2", playingWith(""));
+    auto proxy = session_.startFakePlayer("playerctld",
+                                          playingWith(entry("xesam:title", "s", text("Real"))));
     ASSERT_TRUE(ghost && proxy);
     ASSERT_TRUE(waitUntil([&] {
         auto out = session_.runHost({"status"}).out;
@@ -142,7 +142,7 @@ TEST_F(QuirkyPlayer, PlaceholdersAndProxiesNeverTakeTheTrackOver) {
     EXPECT_NE(session_.runHost({"status"}).out.find("\"chosen\":\"vlc\""), std::string::npos);
     // The ghost goes and comes back: still not followed.
     ghost->stop(SIGKILL, 5s);
-    auto again = session_.startFakePlayer("firefox.instance_1_2", playing(""));
+    auto again = session_.startFakePlayer("firefox.instance_1_2", playingWith(""));
     ASSERT_TRUE(again);
     std::this_thread::sleep_for(500ms);
     EXPECT_NE(session_.runHost({"status"}).out.find("\"chosen\":\"vlc\""), std::string::npos);
@@ -161,8 +161,8 @@ TEST_F(QuirkyPlayer, TakesALargePhotographAndRefusesAGiantInlineCover) {
     ASSERT_GT(std::filesystem::file_size(photo), 6u << 20);
     auto host = session_.startHost();
     auto player = session_.startFakePlayer(
-        "photos", playing(entry("xesam:title", "s", text("Photo")) + ", " +
-                          entry("mpris:artUrl", "s", text("file://" + photo.string()))));
+        "photos", playingWith(entry("xesam:title", "s", text("Photo")) + ", " +
+                              entry("mpris:artUrl", "s", text("file://" + photo.string()))));
     ASSERT_TRUE(host && player);
     auto state = session_.waitForState([](const auto& s) { return s.title == "Photo"; });
     ASSERT_TRUE(state) << host->errorOutput();
@@ -170,8 +170,9 @@ TEST_F(QuirkyPlayer, TakesALargePhotographAndRefusesAGiantInlineCover) {
     EXPECT_EQ(jpegSize(session_.coverPath()), std::pair(640, 480));
 
     ASSERT_TRUE(session_.setFake(
-        "photos", playing(entry("xesam:title", "s", text("Giant")) + ", " +
-                          entry("mpris:artUrl", "s*", "[\"data:image/png;base64,\", 50000000]"))));
+        "photos",
+        playingWith(entry("xesam:title", "s", text("Giant")) + ", " +
+                    entry("mpris:artUrl", "s*", "[\"data:image/png;base64,\", 50000000]"))));
     state = session_.waitForState([](const auto& s) { return s.title == "Giant"; }, 60s);
     ASSERT_TRUE(state);
     EXPECT_FALSE(state->hasArtwork);

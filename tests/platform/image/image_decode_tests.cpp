@@ -19,12 +19,6 @@ namespace {
 
 using namespace testing;
 
-std::uint32_t argbAt(const Bitmap& bitmap, int x, int y) {
-    std::uint32_t pixel;
-    std::memcpy(&pixel, bitmap.pixels.data() + y * bitmap.stride + x * 4, 4);
-    return pixel;
-}
-
 Rgba gradient(int x, int y) {
     return {static_cast<std::uint8_t>(x % 256), static_cast<std::uint8_t>(y % 256), 128};
 }

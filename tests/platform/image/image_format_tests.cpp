@@ -13,12 +13,6 @@ using namespace testing;
 using ::testing::TestWithParam;
 using ::testing::Values;
 
-std::uint32_t argbAt(const Bitmap& bitmap, int x, int y) {
-    std::uint32_t pixel;
-    std::memcpy(&pixel, bitmap.pixels.data() + y * bitmap.stride + x * 4, 4);
-    return pixel;
-}
-
 // Channels of an ARGB word may each be off by `tolerance`, for lossy encodings.
 ::testing::AssertionResult nearArgb(std::uint32_t actual, std::uint32_t expected, int tolerance) {
     for (int shift = 0; shift < 32; shift += 8) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
+
+#include "platform/image/image.hpp"
 
 // Encoders for the pictures the image tests read, so every fixture is made in code.
 namespace sonaris::platform::image::testing {
@@ -15,6 +18,13 @@ struct Rgba {
 
 // The colour of each pixel of a picture being made.
 using Paint = std::function<Rgba(int x, int y)>;
+
+// One ARGB word of a decoded picture.
+inline std::uint32_t argbAt(const Bitmap& bitmap, int x, int y) {
+    std::uint32_t pixel;
+    std::memcpy(&pixel, bitmap.pixels.data() + y * bitmap.stride + x * 4, 4);
+    return pixel;
+}
 
 inline Paint solid(Rgba colour) {
     return [colour](int, int) { return colour; };

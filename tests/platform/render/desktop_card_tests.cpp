@@ -11,7 +11,7 @@
 namespace sonaris::platform::render {
 namespace {
 
-std::uint32_t pixelAt(const Raster& raster, int x, int y) {
+std::uint32_t wordAt(const Raster& raster, int x, int y) {
     std::uint32_t value;
     std::memcpy(&value, raster.pixels.data() + y * raster.stride + x * 4, 4);
     return value;
@@ -22,13 +22,13 @@ TEST(DesktopCard, CornersShowTheDesktopAndTheCardStaysWhole) {
     Raster raster{340, 340, 340 * 4, std::vector<std::uint8_t>(340 * 340 * 4, 0xff)};
     clipToDesktopCard(raster, 2);
     for (auto [x, y] : {std::pair{0, 0}, {339, 0}, {0, 339}, {339, 339}, {6, 6}})
-        EXPECT_EQ(pixelAt(raster, x, y), 0u) << x << "," << y;
+        EXPECT_EQ(wordAt(raster, x, y), 0u) << x << "," << y;
     for (auto [x, y] : {std::pair{170, 170}, {170, 0}, {0, 170}, {339, 170}, {60, 60}})
-        EXPECT_EQ(pixelAt(raster, x, y), 0xffffffffu) << x << "," << y;
+        EXPECT_EQ(wordAt(raster, x, y), 0xffffffffu) << x << "," << y;
     // The edge of a corner is smoothed: premultiplied, every channel at most its alpha.
     bool partial = false;
     for (int x = 0; x < 40; ++x) {
-        std::uint32_t p = pixelAt(raster, x, 4);
+        std::uint32_t p = wordAt(raster, x, 4);
         std::uint32_t alpha = p >> 24;
         if (alpha > 0 && alpha < 255)
             partial = true;
@@ -65,12 +65,12 @@ TEST(PressedControl, DarkensTheControlsOwnPixelsAlone) {
     ASSERT_TRUE(link);
     auto plain = paint(laidOut, 1);
     auto pressed = paint(laidOut, 1, link->frame);
-    EXPECT_EQ(pixelAt(plain, 20, 20), 0xffffffffu);
-    std::uint32_t darkened = pixelAt(pressed, 20, 20);
+    EXPECT_EQ(wordAt(plain, 20, 20), 0xffffffffu);
+    std::uint32_t darkened = wordAt(pressed, 20, 20);
     EXPECT_EQ(darkened >> 24, 0xffu);
     EXPECT_LT(darkened & 0xff, 0xc0u);
-    EXPECT_EQ(pixelAt(pressed, 2, 2), 0xffffffffu) << "outside the control";
-    EXPECT_EQ(pixelAt(pressed, 11, 11), 0xffffffffu) << "in its frame, beside its circle";
+    EXPECT_EQ(wordAt(pressed, 2, 2), 0xffffffffu) << "outside the control";
+    EXPECT_EQ(wordAt(pressed, 11, 11), 0xffffffffu) << "in its frame, beside its circle";
     EXPECT_EQ(paint(laidOut, 1, ui::Rect{0, 0, 1, 1}).pixels, plain.pixels);
 }
 

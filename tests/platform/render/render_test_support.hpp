@@ -11,6 +11,9 @@
 
 namespace sonaris::platform::render::testing {
 
+// The accent the painting tests draw with.
+inline constexpr ui::Color ruby = ui::Color::rgb(0.95, 0.15, 0.09);
+
 // A view as the layout engine would leave it when no modifier moves it: every layer in `frame`.
 inline ui::LaidOutView laidOut(const ui::ViewNode& node, ui::Rect frame,
                                std::vector<ui::LaidOutView> children = {}) {

@@ -10,7 +10,6 @@ namespace {
 using namespace testing;
 namespace ui = platform::ui;
 
-constexpr ui::Color ruby = ui::Color::rgb(0.95, 0.15, 0.09);
 constexpr ui::Color darkBg = ui::Color::rgb(0.05, 0.05, 0.07);
 
 struct PaletteCase {

@@ -9,8 +9,6 @@ namespace {
 using namespace testing;
 namespace ui = platform::ui;
 
-constexpr ui::Color ruby = ui::Color::rgb(0.95, 0.15, 0.09);
-
 struct Ink {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
     long long coverage = 0;
