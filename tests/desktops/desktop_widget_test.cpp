@@ -173,7 +173,6 @@ TEST_P(DesktopWidget, StandsAtItsAnchorsBelowWindowsWithoutTakingTheFocus) {
 
     // A window over the widget's right half, then given the focus by a click.
     startNormalWindow(box->x + 100, box->y + 40);
-    std::optional<Box> normal;
     ASSERT_TRUE(waitFor([&] { return desktop_->aboveWidget(normalTitle).has_value(); }, 10s))
         << "the normal window never showed\n"
         << desktop_->log();

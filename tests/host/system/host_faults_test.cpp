@@ -95,7 +95,7 @@ class HostFaults : public ::testing::Test {
 // times slower, and beside the suite's other tests it would fall behind a storm the released
 // host keeps up with, its status call queued behind the storm for good; a fifth of it still
 // storms.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(SONARIS_SANITIZED)
 constexpr const char* stormRate = "uint32:1000";
 #else
 constexpr const char* stormRate = "uint32:5000";
