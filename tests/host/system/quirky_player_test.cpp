@@ -149,6 +149,15 @@ TEST_F(QuirkyPlayer, PlaceholdersAndProxiesNeverTakeTheTrackOver) {
     EXPECT_EQ(session_.readState()->title, "Real");
 }
 
+// The giant inline cover's length. Under AddressSanitizer, whose realloc always moves, the bus
+// library's growing read buffer copies the whole message once for each read from the socket:
+// tens of seconds for 50 MB. Any length over the 1 MiB the host accepts takes the same way.
+#if defined(SONARIS_SANITIZED)
+constexpr const char* giantLength = "8000000";
+#else
+constexpr const char* giantLength = "50000000";
+#endif
+
 TEST_F(QuirkyPlayer, TakesALargePhotographAndRefusesAGiantInlineCover) {
     auto photo = session_.home().path() / "photo.jpg";
     ProcessOptions options;
@@ -172,13 +181,14 @@ TEST_F(QuirkyPlayer, TakesALargePhotographAndRefusesAGiantInlineCover) {
     ASSERT_TRUE(session_.setFake(
         "photos",
         playingWith(entry("xesam:title", "s", text("Giant")) + ", " +
-                    entry("mpris:artUrl", "s*", "[\"data:image/png;base64,\", 50000000]"))));
+                    entry("mpris:artUrl", "s*",
+                          std::string("[\"data:image/png;base64,\", ") + giantLength + "]"))));
     state = session_.waitForState([](const auto& s) { return s.title == "Giant"; }, 60s);
     ASSERT_TRUE(state);
     EXPECT_FALSE(state->hasArtwork);
     EXPECT_TRUE(host->running());
-    std::cout << "host peak resident size after a 50 MB data: URL: "
-              << peakResidentKilobytes(host->pid()) << " kB\n";
+    std::cout << "host peak resident size after a data: URL of " << giantLength
+              << " bytes: " << peakResidentKilobytes(host->pid()) << " kB\n";
 }
 
 }  // namespace
