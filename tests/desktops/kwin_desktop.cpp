@@ -86,7 +86,7 @@ KWinDesktop::~KWinDesktop() {
 
 Environment KWinDesktop::clientEnvironment(Environment base) const {
     return x_.clientEnvironment(
-        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, compositorSocket));
+        compositorClientEnvironment(std::move(base), folder_.path(), *bus_));
 }
 
 std::optional<std::vector<KWinDesktop::Window>> KWinDesktop::windows() {

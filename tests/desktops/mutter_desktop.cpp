@@ -107,7 +107,7 @@ MutterDesktop::~MutterDesktop() {
 
 Environment MutterDesktop::clientEnvironment(Environment base) const {
     return x_.clientEnvironment(
-        compositorClientEnvironment(std::move(base), folder_.path(), *bus_, compositorSocket));
+        compositorClientEnvironment(std::move(base), folder_.path(), *bus_));
 }
 
 bool MutterDesktop::moveBy(double dx, double dy) {

@@ -25,8 +25,8 @@ Environment compositorEnvironment(const std::filesystem::path& folder, const Ses
 }
 
 Environment compositorClientEnvironment(Environment base, const std::filesystem::path& folder,
-                                        const SessionBus& bus, const std::string& socketName) {
-    base["WAYLAND_DISPLAY"] = socketName;
+                                        const SessionBus& bus) {
+    base["WAYLAND_DISPLAY"] = compositorSocket;
     base["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
     base["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
     return base;

@@ -33,10 +33,10 @@ inline constexpr const char* compositorSocket = "wayland-sonaris";
 // the caller) of its own there, and the bus.
 Environment compositorEnvironment(const std::filesystem::path& folder, const SessionBus& bus);
 
-// What a client of that compositor needs over `base`: its Wayland socket `socketName` in the
-// runtime folder, and the bus.
+// What a client of that compositor needs over `base`: its Wayland socket in the runtime folder,
+// and the bus.
 Environment compositorClientEnvironment(Environment base, const std::filesystem::path& folder,
-                                        const SessionBus& bus, const std::string& socketName);
+                                        const SessionBus& bus);
 
 // Polls `done` every 20 ms until it holds or `limit` passes; whether it held.
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);

@@ -238,13 +238,14 @@ void WaylandWindow::pointer(const wayland::PointerEvent& event) {
             pointerAt_ = ui::Point{event.x, event.y};
             report(desktop::PointerEvent::Kind::motion, false);
             break;
-        case wayland::PointerEvent::Kind::moved:
+        case wayland::PointerEvent::Kind::moved: {
             if (!pressedAt_)
                 return;
-            movedSincePress_ = ui::Point{movedSincePress_.value_or(ui::Point{}).x + event.x,
-                                         movedSincePress_.value_or(ui::Point{}).y + event.y};
+            const auto moved = movedSincePress_.value_or(ui::Point{});
+            movedSincePress_ = ui::Point{moved.x + event.x, moved.y + event.y};
             report(desktop::PointerEvent::Kind::motion, false);
             break;
+        }
         case wayland::PointerEvent::Kind::leave:
             pointerAt_.reset();
             report(desktop::PointerEvent::Kind::leave, false);
